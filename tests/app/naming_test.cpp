@@ -1,0 +1,48 @@
+#include "app/naming.h"
+
+#include <gtest/gtest.h>
+
+TEST(Naming, AnaglyphBaseDropsExactlyFourBytes)
+{
+    struct Case {
+        std::string source, base;
+    };
+    const Case cases[] = {
+        {"c:\\photos\\pair.jpg", "c:\\photos\\pair_anaglyph"},
+        {"c:\\photos\\pair.png", "c:\\photos\\pair_anaglyph"},
+        {"c:\\photos\\pair.jpeg", "c:\\photos\\pair._anaglyph"},
+        {"c:\\photos\\pair.tiff", "c:\\photos\\pair._anaglyph"},
+        {"c:\\photos\\stereo", "c:\\photos\\st_anaglyph"},
+        {"c:\\photos\\pair_anaglyph.jpg", "c:\\photos\\pair_anaglyph_anaglyph"},
+        {"", "_anaglyph"},
+        {"a", "a_anaglyph"},
+        {"abc", "abc_anaglyph"},
+        {"abcd", "_anaglyph"},
+        {"abcde", "a_anaglyph"},
+        // Bytes, not characters: "é" is two bytes, so "ab.é" (five bytes)
+        // keeps "a" where counting characters would keep nothing.
+        {"ab.\xC3\xA9", "a_anaglyph"},
+        {"/\xC3\xA9.png", "/\xC3\xA9_anaglyph"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(fAnaglyphBase(c.source), c.base) << c.source;
+}
+
+TEST(Naming, OnlyTheFileNameIsLowerCased)
+{
+    struct Case {
+        std::string chosen, naming, base;
+    };
+    const Case cases[] = {
+        {"/home/ann/Photos/Pair.JPG", "/home/ann/Photos/pair.jpg", "/home/ann/Photos/pair_anaglyph"},
+        {"", "", "_anaglyph"},
+        {"Pair.JPG", "pair.jpg", "pair_anaglyph"},
+        {"/Photos/", "/Photos/", "/Pho_anaglyph"},
+        {"/tmp/\xC3\x89t\xC3\xA9.PNG", "/tmp/\xC3\xA9t\xC3\xA9.png", "/tmp/\xC3\xA9t\xC3\xA9_anaglyph"},
+        {"/Ünï/Ö.JPS", "/Ünï/ö.jps", "/Ünï/ö_anaglyph"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(fNamingPath(c.chosen), c.naming) << c.chosen;
+        EXPECT_EQ(fAnaglyphBase(fNamingPath(c.chosen)), c.base) << c.chosen;
+    }
+}

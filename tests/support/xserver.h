@@ -1,0 +1,29 @@
+#pragma once
+// A private X server for GUI tests: Xvfb on a free display (1920 x 1080 x 24),
+// started once per test program, and openbox for the tests that need a
+// window manager. DISPLAY is set for the process while they run.
+#include <string>
+
+namespace sgtest {
+
+// Starts Xvfb the first time; false when it cannot start.
+bool StartXServer();
+// Starts openbox on that server (and the server if needed); false on failure.
+bool StartWindowManager();
+void StopWindowManager();
+std::string DisplayName();
+
+} // namespace sgtest
+
+// Skips the current test with a clear message when Xvfb cannot start.
+#define SG_REQUIRE_X()                                                      \
+    do {                                                                    \
+        if (!::sgtest::StartXServer())                                      \
+            GTEST_SKIP() << "Xvfb cannot start; skipping a test that needs X"; \
+    } while (0)
+
+#define SG_REQUIRE_WM()                                                          \
+    do {                                                                         \
+        if (!::sgtest::StartWindowManager())                                     \
+            GTEST_SKIP() << "Xvfb or openbox cannot start; skipping a test that needs a WM"; \
+    } while (0)
