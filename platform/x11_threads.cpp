@@ -1,0 +1,35 @@
+#include "platform/x11_threads.h"
+
+#include <mutex>
+
+namespace {
+
+struct ThreadConnection {
+    Display* display = nullptr;
+    bool tried = false;
+    ~ThreadConnection()
+    {
+        if (display)
+            XCloseDisplay(display);
+    }
+};
+
+thread_local ThreadConnection t_connection;
+
+} // namespace
+
+void InitXThreads()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { XInitThreads(); });
+}
+
+Display* ThreadDisplay()
+{
+    if (!t_connection.tried) {
+        t_connection.tried = true;
+        InitXThreads();
+        t_connection.display = XOpenDisplay(nullptr);
+    }
+    return t_connection.display;
+}
