@@ -1,0 +1,241 @@
+// The file entry points: reading a picture file (only its head for a probe)
+// and the atomic save.
+#include "platform/codecs/formats.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace codecs {
+namespace {
+
+struct Fd {
+    int fd;
+    explicit Fd(int f) : fd(f) {}
+    ~Fd()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+};
+
+CodecResult ResultOfErrno(int error, CodecResult otherwise)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return kCodecNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+        return kCodecAccessDenied;
+    case ENOMEM:
+        return kCodecOutOfMemory;
+    default:
+        return otherwise;
+    }
+}
+
+// Opens a regular file for reading. Opening does not block on a FIFO, and
+// anything but a regular file (a directory, a device) is refused.
+CodecResult OpenPictureFile(const std::string& path, int& fd, uint64_t& fileSize)
+{
+    fd = -1;
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return kCodecNotFound;
+    int f = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (f < 0)
+        return ResultOfErrno(errno, kCodecAccessDenied);
+    struct stat st;
+    if (fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(f);
+        return kCodecAccessDenied;
+    }
+    fd = f;
+    fileSize = uint64_t(st.st_size);
+    return kCodecOk;
+}
+
+// Reads up to size bytes from offset; the count actually read, or -1.
+int64_t ReadAt(int fd, uint8_t* out, size_t size, uint64_t offset)
+{
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = pread(fd, out + done, size - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += size_t(n);
+    }
+    return int64_t(done);
+}
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+// The permission bits a newly created file would get: 0666 less the umask,
+// read without changing it (umask() would race with other threads).
+mode_t NewFileMode()
+{
+    mode_t mask = 022;
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[128];
+        while (std::fgets(line, sizeof line, status))
+            if (std::strncmp(line, "Umask:", 6) == 0)
+                mask = mode_t(std::strtoul(line + 6, nullptr, 8));
+        std::fclose(status);
+    }
+    return 0666 & ~mask;
+}
+
+// The file a save replaces: a symbolic link is followed, so the link stays
+// and the file it names is replaced.
+std::string SaveTarget(const std::string& path)
+{
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (realpath(path.c_str(), resolved))
+            return resolved;
+    }
+    return path;
+}
+
+} // namespace
+} // namespace codecs
+
+using namespace codecs;
+
+// Most headers sit in the first few kilobytes; a JPEG with large metadata
+// segments before its frame header makes the probe read on, in growing steps.
+constexpr size_t kProbeFirstRead = 64 * 1024;
+constexpr size_t kProbeMostRead = 64 * 1024 * 1024;
+
+CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
+{
+    header = PictureHeader{};
+    int fd = -1;
+    uint64_t fileSize = 0;
+    CodecResult result = OpenPictureFile(path, fd, fileSize);
+    if (result != kCodecOk)
+        return result;
+    Fd file(fd);
+    if (fileSize == 0)
+        return kCodecCorrupt;
+    uint8_t sniff[16];
+    int64_t sniffed = ReadAt(fd, sniff, sizeof sniff, 0);
+    if (sniffed < 0)
+        return kCodecAccessDenied;
+    if (SniffFormat(sniff, size_t(sniffed)) == PictureFormat::Tiff) {
+        // A TIFF directory may lie anywhere in the file; libtiff seeks to it.
+        PictureHeader found;
+        result = ProbeTiffFile(fd, found);
+        if (result == kCodecOk)
+            result = CheckPictureSize(found.width, found.height);
+        if (result == kCodecOk) {
+            found.format = PictureFormat::Tiff;
+            header = found;
+        }
+        return result;
+    }
+    size_t want = kProbeFirstRead;
+    for (;;) {
+        size_t size = size_t(std::min<uint64_t>(want, fileSize));
+        std::unique_ptr<uint8_t[]> head(new (std::nothrow) uint8_t[size]);
+        if (!head)
+            return kCodecOutOfMemory;
+        int64_t got = ReadAt(fd, head.get(), size, 0);
+        if (got < 0)
+            return kCodecAccessDenied;
+        result = ProbePictureBytes(head.get(), size_t(got), header);
+        if (result != kCodecCorrupt || size_t(got) < size || size >= fileSize || size >= kProbeMostRead)
+            return result;
+        want = size * 4;
+    }
+}
+
+CodecResult DecodePictureFile(const std::string& path, Picture& picture)
+{
+    picture = Picture{};
+    int fd = -1;
+    uint64_t fileSize = 0;
+    CodecResult result = OpenPictureFile(path, fd, fileSize);
+    if (result != kCodecOk)
+        return result;
+    Fd file(fd);
+    if (fileSize == 0)
+        return kCodecCorrupt;
+    if (fileSize > uint64_t(SIZE_MAX / 2))
+        return kCodecTooLarge;
+    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size_t(fileSize)]);
+    if (!data)
+        return kCodecOutOfMemory;
+    int64_t got = ReadAt(fd, data.get(), size_t(fileSize), 0);
+    if (got < 0)
+        return kCodecAccessDenied;
+    return DecodePictureBytes(data.get(), size_t(got), picture);
+}
+
+CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, const uint32_t* pixels, int32_t width,
+                              int32_t height, bool withAlpha)
+{
+    if (path.empty() || path.find('\0') != std::string::npos || path.back() == '/')
+        return kCodecNotFound;
+    std::string target = SaveTarget(path);
+    struct stat existing;
+    bool exists = stat(target.c_str(), &existing) == 0;
+    if (exists && (S_ISDIR(existing.st_mode) || access(target.c_str(), W_OK) != 0))
+        return kCodecAccessDenied;
+
+    std::string bytes;
+    CodecResult result = EncodePictureBytes(bytes, format, pixels, width, height, withAlpha);
+    if (result != kCodecOk)
+        return result;
+
+    size_t slash = target.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temp = folder + "." + name + ".XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return ResultOfErrno(errno, kCodecWriteFailed);
+    // A new file gets the usual permissions; a replaced one keeps its own.
+    mode_t mode = exists ? (existing.st_mode & 07777) : NewFileMode();
+    bool written = fchmod(fd, mode) == 0 && WriteAll(fd, bytes.data(), bytes.size());
+    if (close(fd) != 0)
+        written = false;
+    if (!written) {
+        unlink(temp.c_str());
+        return kCodecWriteFailed;
+    }
+    if (rename(temp.c_str(), target.c_str()) != 0) {
+        int error = errno;
+        unlink(temp.c_str());
+        return ResultOfErrno(error, kCodecWriteFailed);
+    }
+    return kCodecOk;
+}

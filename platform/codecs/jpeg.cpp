@@ -1,0 +1,169 @@
+// JPEG through the TurboJPEG API of libjpeg-turbo. The probe walks the
+// markers itself up to the frame header; decoding goes straight into the
+// picture's buffer.
+#include "platform/codecs/formats.h"
+
+#include <turbojpeg.h>
+
+namespace codecs {
+namespace {
+
+struct TjHandle {
+    tjhandle handle;
+    explicit TjHandle(tjhandle h) : handle(h) {}
+    ~TjHandle()
+    {
+        if (handle)
+            tjDestroy(handle);
+    }
+    TjHandle(const TjHandle&) = delete;
+    TjHandle& operator=(const TjHandle&) = delete;
+};
+
+struct JpegMarkers {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool sawFrame = false;
+    bool adobe = false; // an APP14 "Adobe" segment: CMYK is stored inverted
+};
+
+bool IsFrameMarker(uint8_t m) { return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC; }
+
+// Walks the segments after SOI. Stops at the first frame header when
+// toFrame is set, else at the start of scan. kCodecCorrupt when the data
+// ends first or a segment is malformed.
+CodecResult ScanMarkers(const uint8_t* data, size_t size, bool toFrame, JpegMarkers& info)
+{
+    size_t pos = 2;
+    for (;;) {
+        if (pos >= size || data[pos] != 0xFF)
+            return kCodecCorrupt;
+        while (pos < size && data[pos] == 0xFF)
+            ++pos;
+        if (pos >= size)
+            return kCodecCorrupt;
+        uint8_t marker = data[pos++];
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))
+            continue; // no length follows
+        if (marker == 0xD9 || marker == 0x00)
+            return kCodecCorrupt;
+        if (marker == 0xDA)
+            return info.sawFrame ? kCodecOk : kCodecCorrupt;
+        if (size - pos < 2)
+            return kCodecCorrupt;
+        size_t length = Be16(data + pos);
+        if (length < 2)
+            return kCodecCorrupt;
+        const uint8_t* body = data + pos + 2;
+        size_t avail = size - pos - 2;
+        if (IsFrameMarker(marker) && !info.sawFrame) {
+            if (avail < 6 || length < 8)
+                return kCodecCorrupt;
+            info.height = Be16(body + 1);
+            info.width = Be16(body + 3);
+            info.sawFrame = true;
+            if (toFrame)
+                return kCodecOk;
+        }
+        if (marker == 0xEE && length >= 7 && avail >= 5 && body[0] == 'A' && body[1] == 'd' && body[2] == 'o' &&
+            body[3] == 'b' && body[4] == 'e')
+            info.adobe = true;
+        if (length > size - pos)
+            return kCodecCorrupt;
+        pos += length;
+    }
+}
+
+// CMYK samples to BGRA in place (both 4 bytes a pixel). Adobe's writers
+// store the inks inverted (0 = full ink), others store them plainly.
+void CmykToBgra(uint32_t* pixels, int64_t count, bool inverted)
+{
+    auto* p = reinterpret_cast<uint8_t*>(pixels);
+    for (int64_t i = 0; i < count; ++i, p += 4) {
+        unsigned c = p[0], m = p[1], y = p[2], k = p[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        // Each channel is (1 - ink) x (1 - black), rounded.
+        p[2] = uint8_t((c * k + 127) / 255);
+        p[1] = uint8_t((m * k + 127) / 255);
+        p[0] = uint8_t((y * k + 127) / 255);
+        p[3] = 0xFF;
+    }
+}
+
+} // namespace
+
+CodecResult ProbeJpeg(const uint8_t* data, size_t size, PictureHeader& header)
+{
+    JpegMarkers info;
+    CodecResult result = ScanMarkers(data, size, true, info);
+    if (result != kCodecOk)
+        return result;
+    header.width = info.width;
+    header.height = info.height;
+    return kCodecOk;
+}
+
+CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture)
+{
+    if (size > 0xFFFFFFFFu)
+        return kCodecTooLarge;
+    TjHandle tj(tjInitDecompress());
+    if (!tj.handle)
+        return kCodecOutOfMemory;
+    int width = 0, height = 0, subsamp = 0, colorspace = 0;
+    if (tjDecompressHeader3(tj.handle, data, static_cast<unsigned long>(size), &width, &height, &subsamp, &colorspace) != 0)
+        return kCodecCorrupt;
+    CodecResult result = CheckPictureSize(width, height);
+    if (result != kCodecOk)
+        return result;
+    bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
+    result = AllocatePicture(picture, width, height);
+    if (result != kCodecOk)
+        return result;
+    auto* out = reinterpret_cast<unsigned char*>(picture.pixels.get());
+    // TJPF_BGRA fills the fourth byte with 0xFF. TJFLAG_LIMITSCANS refuses
+    // progressive files with absurd scan counts (a denial-of-service shape).
+    int pixelFormat = cmyk ? TJPF_CMYK : TJPF_BGRA;
+    if (tjDecompress2(tj.handle, data, static_cast<unsigned long>(size), out, width, width * 4, height, pixelFormat,
+                      TJFLAG_LIMITSCANS) != 0) {
+        // Data cut short or slightly damaged comes back as a warning, with
+        // the missing part filled in; a picture that decodes this far is
+        // kept, as a viewer would show it. Fatal errors are refused.
+        if (tjGetErrorCode(tj.handle) != TJERR_WARNING)
+            return kCodecCorrupt;
+    }
+    if (cmyk) {
+        JpegMarkers info;
+        ScanMarkers(data, size, false, info);
+        CmykToBgra(picture.pixels.get(), int64_t(width) * height, info.adobe);
+    }
+    return kCodecOk;
+}
+
+CodecResult EncodeJpeg(std::string& out, const uint32_t* pixels, int32_t width, int32_t height)
+{
+    if (width > 65535 || height > 65535)
+        return kCodecTooLarge;
+    TjHandle tj(tjInitCompress());
+    if (!tj.handle)
+        return kCodecOutOfMemory;
+    unsigned char* jpeg = nullptr;
+    unsigned long jpegSize = 0;
+    // Quality 95 without chroma subsampling: red/cyan edges are pure chroma,
+    // and 4:2:0 would smear them into coloured ghosts.
+    if (tjCompress2(tj.handle, reinterpret_cast<const unsigned char*>(pixels), width, width * 4, height, TJPF_BGRX, &jpeg,
+                    &jpegSize, TJSAMP_444, 95, 0) != 0) {
+        tjFree(jpeg);
+        return kCodecWriteFailed;
+    }
+    out.assign(reinterpret_cast<const char*>(jpeg), jpegSize);
+    tjFree(jpeg);
+    return kCodecOk;
+}
+
+} // namespace codecs
