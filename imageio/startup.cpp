@@ -1,0 +1,20 @@
+#include "imageio/imageio.h"
+
+uint32_t fGDIp_Startup()
+{
+    GdiplusStartupInput input;
+    input.GdiplusVersion = 1;
+    input.DebugEventCallback = nullptr;
+    input.SuppressBackgroundThread = FALSE;
+    input.SuppressExternalCodecs = FALSE;
+    uint32_t token = 0;
+    if (GdiplusStartup(&token, &input, nullptr) != Ok)
+        return 0;
+    return token;
+}
+
+void fGDIp_Shutdown(uint32_t token)
+{
+    if (token != 0)
+        GdiplusShutdown(token);
+}
