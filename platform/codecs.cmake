@@ -1,6 +1,6 @@
 # Picture decoders and encoders: libjpeg-turbo (TurboJPEG API), libpng,
 # libtiff, giflib, and our own BMP and ICO code.
-pkg_check_modules(SG_CODECS REQUIRED IMPORTED_TARGET libturbojpeg libpng libtiff-4)
+pkg_check_modules(SG_CODECS REQUIRED IMPORTED_TARGET GLOBAL libturbojpeg libpng libtiff-4)
 find_path(SG_GIF_INCLUDE_DIR gif_lib.h REQUIRED)
 find_library(SG_GIF_LIBRARY gif REQUIRED)
 add_library(sg_platform_codecs STATIC

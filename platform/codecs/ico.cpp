@@ -1,5 +1,67 @@
+// Icons and cursors: the largest entry of the directory, stored either as a
+// DIB with its AND mask or as a complete PNG file.
 #include "platform/codecs/formats.h"
+
+#include <algorithm>
+#include <cstring>
+
 namespace codecs {
-CodecResult ProbeIco(const uint8_t*, size_t, PictureHeader&) { return kCodecUnknownFormat; }
-CodecResult DecodeIco(const uint8_t*, size_t, Picture&) { return kCodecUnknownFormat; }
+namespace {
+
+struct Entry {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+};
+
+bool IsPng(const Entry& e) { return e.size >= 8 && std::memcmp(e.data, "\x89PNG\r\n\x1A\n", 8) == 0; }
+
+// The entry with the most pixels by the directory (0 stands for 256), the
+// deeper one on a tie. Its byte count is trusted only as far as the data
+// goes: the decoders find out whether what is there is enough.
+CodecResult LargestEntry(const uint8_t* data, size_t size, Entry& best)
+{
+    unsigned count = Le16(data + 4);
+    if (count == 0 || size < 6 + size_t(count) * 16)
+        return kCodecCorrupt;
+    uint64_t bestArea = 0;
+    unsigned bestDepth = 0;
+    const uint8_t* chosen = nullptr;
+    for (unsigned i = 0; i < count; ++i) {
+        const uint8_t* e = data + 6 + size_t(i) * 16;
+        uint64_t area = uint64_t(e[0] ? e[0] : 256) * (e[1] ? e[1] : 256);
+        unsigned depth = Le16(e + 6);
+        if (chosen && (area < bestArea || (area == bestArea && depth <= bestDepth)))
+            continue;
+        chosen = e;
+        bestArea = area;
+        bestDepth = depth;
+    }
+    uint32_t bytes = Le32(chosen + 8), offset = Le32(chosen + 12);
+    if (offset >= size)
+        return kCodecCorrupt;
+    best.data = data + offset;
+    best.size = std::min<size_t>(bytes, size - offset);
+    return kCodecOk;
 }
+
+} // namespace
+
+CodecResult ProbeIco(const uint8_t* data, size_t size, PictureHeader& header)
+{
+    Entry entry;
+    CodecResult result = LargestEntry(data, size, entry);
+    if (result != kCodecOk)
+        return result;
+    return IsPng(entry) ? ProbePng(entry.data, entry.size, header) : ProbeIconDib(entry.data, entry.size, header);
+}
+
+CodecResult DecodeIco(const uint8_t* data, size_t size, Picture& picture)
+{
+    Entry entry;
+    CodecResult result = LargestEntry(data, size, entry);
+    if (result != kCodecOk)
+        return result;
+    return IsPng(entry) ? DecodePng(entry.data, entry.size, picture) : DecodeIconDib(entry.data, entry.size, picture);
+}
+
+} // namespace codecs

@@ -118,6 +118,8 @@ CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture)
     int width = 0, height = 0, subsamp = 0, colorspace = 0;
     if (tjDecompressHeader3(tj.handle, data, static_cast<unsigned long>(size), &width, &height, &subsamp, &colorspace) != 0)
         return kCodecCorrupt;
+    if (width < 1 || height < 1) // the data ended before a frame header
+        return kCodecCorrupt;
     CodecResult result = CheckPictureSize(width, height);
     if (result != kCodecOk)
         return result;

@@ -1,0 +1,119 @@
+// Saving is atomic: the target appears complete or not at all, an existing
+// file survives every failure, and no temporary file stays behind.
+#include "codecs_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace fixtures;
+
+namespace {
+
+Pixels Picture64() { return Pixels(64 * 64, 0xFF336699u); }
+
+TEST(CodecSave, EveryFormatWritesExactlyItsBytes)
+{
+    TempDir dir;
+    Pixels px = Picture64();
+    const std::pair<EncodeFormat, const char*> formats[] = {{EncodeFormat::Bmp, "a.bmp"}, {EncodeFormat::Jpeg, "a.jpg"},
+                                                            {EncodeFormat::Gif, "a.gif"}, {EncodeFormat::Tiff, "a.tif"},
+                                                            {EncodeFormat::Png, "a.png"}};
+    mode_t mask = umask(022);
+    umask(mask);
+    for (auto [format, name] : formats) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(WriteFile(dir.File(name), std::string(100000, 'x'))); // replaced whole
+        ASSERT_EQ(EncodePictureFile(dir.File(name), format, px.data(), 64, 64, false), kCodecOk);
+        std::string want;
+        ASSERT_EQ(EncodePictureBytes(want, format, px.data(), 64, 64, false), kCodecOk);
+        EXPECT_EQ(ReadFile(dir.File(name)), want);
+    }
+    EXPECT_EQ(dir.Names().size(), 5u);
+    ASSERT_EQ(EncodePictureFile(dir.File("new.png"), EncodeFormat::Png, px.data(), 64, 64, false), kCodecOk);
+    struct stat st;
+    ASSERT_EQ(stat(dir.File("new.png").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST(CodecSave, FailuresLeaveTheTargetAndNoTemporaryFile)
+{
+    TempDir dir;
+    Pixels px = Picture64();
+    const std::string old = "old contents";
+    ASSERT_TRUE(WriteFile(dir.File("keep.jpg"), old));
+    mkdir(dir.File("folder.png").c_str(), 0755);
+    ASSERT_TRUE(WriteFile(dir.File("plain-file"), "x"));
+
+    struct Case {
+        const char* name;
+        std::string path;
+        int32_t width;
+        CodecResult want;
+    };
+    const Case cases[] = {
+        {"bad size keeps the old file", dir.File("keep.jpg"), 0, kCodecTooLarge},
+        {"folder missing", dir.File("missing/a.png"), 64, kCodecNotFound},
+        {"parent is a file", dir.File("plain-file/a.png"), 64, kCodecNotFound},
+        {"target is a folder", dir.File("folder.png"), 64, kCodecAccessDenied},
+        {"empty name", "", 64, kCodecNotFound},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(EncodePictureFile(c.path, EncodeFormat::Png, px.data(), c.width, 64, false), c.want);
+    }
+    EXPECT_EQ(ReadFile(dir.File("keep.jpg")), old);
+    struct stat st;
+    EXPECT_TRUE(stat(dir.File("folder.png").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    EXPECT_EQ(dir.Names().size(), 3u);
+}
+
+// A write that fails half-way (here: the file size limit) removes its
+// temporary file and leaves the old target as it was.
+TEST(CodecSave, FailedWriteHalfWayKeepsTheOldFile)
+{
+    TempDir dir;
+    const std::string old = "old contents";
+    ASSERT_TRUE(WriteFile(dir.File("keep.bmp"), old));
+    Pixels px(512 * 512, 0xFF123456u); // a 1 MiB BMP
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    CodecResult result = EncodePictureFile(dir.File("keep.bmp"), EncodeFormat::Bmp, px.data(), 512, 512, false);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_EQ(result, kCodecWriteFailed);
+    EXPECT_EQ(ReadFile(dir.File("keep.bmp")), old);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"keep.bmp"});
+}
+
+TEST(CodecSave, UnwritableFolderOrFile)
+{
+    TempDir dir;
+    Pixels px = Picture64();
+    mkdir(dir.File("locked").c_str(), 0755);
+    ASSERT_TRUE(WriteFile(dir.File("locked/keep.png"), "old"));
+    ASSERT_TRUE(WriteFile(dir.File("readonly.png"), "old"));
+    chmod(dir.File("locked").c_str(), 0555);
+    chmod(dir.File("readonly.png").c_str(), 0444);
+    if (access(dir.File("locked").c_str(), W_OK) == 0)
+        GTEST_SKIP() << "running as root: permissions do not stop writing";
+    EXPECT_EQ(EncodePictureFile(dir.File("locked/keep.png"), EncodeFormat::Png, px.data(), 64, 64, false),
+              kCodecAccessDenied);
+    EXPECT_EQ(EncodePictureFile(dir.File("locked/new.png"), EncodeFormat::Png, px.data(), 64, 64, false),
+              kCodecAccessDenied);
+    EXPECT_EQ(EncodePictureFile(dir.File("readonly.png"), EncodeFormat::Png, px.data(), 64, 64, false),
+              kCodecAccessDenied);
+    EXPECT_EQ(ReadFile(dir.File("locked/keep.png")), "old");
+    EXPECT_EQ(ReadFile(dir.File("readonly.png")), "old");
+}
+
+} // namespace
