@@ -1,0 +1,243 @@
+#include "host/graphic_window.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "host/graphic_window_surface.h"
+#include "host/key_rules.h"
+#include "host/target_record.h"
+#include "host/targets.h"
+#include "host/thread_state.h"
+#include "platform/gdi.h"
+#include "platform/handles.h"
+#include "platform/kernel.h"
+#include "platform/text.h"
+#include "platform/x11_window.h"
+
+namespace {
+
+// One graphic window, owned by its window thread.
+struct GraphicWindow {
+    HWND frame = 0;
+    uint32_t surface = 0;
+    TargetRecord* record = nullptr; // owned by the registry; removed only by the window thread
+    XWindowRecord* window = nullptr;
+};
+
+// What the caller hands to the window thread, and the handle it gets back.
+struct WindowStart {
+    std::string caption;
+    int32_t x, y, width, height, options;
+    HWND frame = 0;
+    std::atomic<bool> reported = false;
+};
+
+// Open windows, for the surfaces' showArea. Guarded by the drawing lock;
+// never freed, so that it outlives the window threads at exit.
+std::vector<GraphicWindow*>& OpenWindows()
+{
+    static auto* windows = new std::vector<GraphicWindow*>;
+    return *windows;
+}
+
+std::atomic<int32_t> g_windowThreads = 0;
+std::atomic<bool> g_stopping = false;
+
+// Called under the drawing lock, on whichever thread refreshes.
+void ShowSurfaceArea(TargetRecord& record, const RECT* area)
+{
+    for (GraphicWindow* open : OpenWindows()) {
+        if (open->surface == record.handle)
+            InvalidateXWindow(open->window, area);
+    }
+}
+
+void AddOpenWindow(GraphicWindow* window)
+{
+    LockDrawing();
+    RegisterTarget(window->record);
+    OpenWindows().push_back(window);
+    UnlockDrawing();
+}
+
+// Takes the window's records away before its X window goes, so that no
+// thread can draw into or wait on them any more.
+void RemoveOpenWindow(GraphicWindow* window)
+{
+    LockDrawing();
+    auto& windows = OpenWindows();
+    windows.erase(std::remove(windows.begin(), windows.end(), window), windows.end());
+    RemoveTarget(window->surface); // frees the record with its bitmap, DC and brush
+    window->record = nullptr;
+    UnlockDrawing();
+}
+
+GraphicWindow* OpenGraphicWindow(const WindowStart& start)
+{
+    XWindowRecord* x11 = CreateXWindow(start.caption, start.x, start.y, start.width, start.height);
+    if (!x11)
+        return nullptr;
+    TargetRecord* record = NewSurfaceRecord(start.width, start.height);
+    auto* window = record ? new (std::nothrow) GraphicWindow : nullptr;
+    if (!window) {
+        if (record)
+            FreeSurfaceObjects(*record);
+        delete record;
+        DestroyXWindow(x11);
+        return nullptr;
+    }
+    record->frame = NewHandleId();
+    record->showArea = ShowSurfaceArea;
+    SetXWindowPixels(x11, GdiBitmapPixels(record->bitmap));
+    *window = {record->frame, record->handle, record, x11};
+    AddOpenWindow(window);
+    return window;
+}
+
+// The window's new client size takes a new bitmap. Unlike painting this
+// waits for the drawing lock: the bitmap must not change under a drawing.
+void ResizeWindow(GraphicWindow& window, int32_t width, int32_t height)
+{
+    LockDrawing();
+    if (ResizeSurface(*window.record, width, height))
+        SetXWindowPixels(window.window, GdiBitmapPixels(window.record->bitmap));
+    UnlockDrawing();
+}
+
+void StoreKey(TargetRecord& record, uint32_t slot)
+{
+    if (slot != 0)
+        record.pendingKey.store(slot);
+}
+
+// false when the window is to close.
+bool HandleKey(GraphicWindow& window, const SurfaceEvent& event)
+{
+    KeyStroke key;
+    key.scanCode = event.scanCode;
+    key.extended = event.extended;
+    key.systemKey = event.systemKey;
+    key.numLock = event.numLock;
+    key.shift = event.shift;
+    if (IsCloseKey(key))
+        return false;
+    StoreKey(*window.record, KeyDownSlot(key));
+    for (int32_t i = 0; i < event.textLength; ++i)
+        StoreKey(*window.record, CharSlot(event.text[i], event.systemKey));
+    return true;
+}
+
+bool HandleEvent(GraphicWindow& window, const SurfaceEvent& event)
+{
+    switch (event.type) {
+    case SurfaceEventType::Key:
+        return HandleKey(window, event);
+    case SurfaceEventType::GainedFocus:
+    case SurfaceEventType::LostFocus:
+        window.record->hasFocus = event.type == SurfaceEventType::GainedFocus;
+        return true;
+    case SurfaceEventType::Resize:
+        ResizeWindow(window, event.width, event.height);
+        return true;
+    case SurfaceEventType::Close:
+        return false;
+    }
+    return true;
+}
+
+// The window thread never waits for the drawing lock here: when it is busy,
+// the drawing thread's next operation refreshes instead.
+void RefreshIfDue(TargetRecord& record)
+{
+    if (!TryLockDrawing()) {
+        record.refreshSoon = true;
+        return;
+    }
+    if (record.isDirty && !record.deferredRefresh)
+        RefreshRecord(record);
+    UnlockDrawing();
+}
+
+void RunWindow(GraphicWindow& window)
+{
+    while (!g_stopping) {
+        SurfaceEvent event;
+        if (NextXWindowEvent(window.window, event)) {
+            if (!HandleEvent(window, event))
+                break;
+        } else {
+            Sleep(1);
+        }
+        RefreshIfDue(*window.record);
+    }
+    window.record->closed = true;
+}
+
+DWORD WindowThread(void* parameter)
+{
+    auto* start = static_cast<WindowStart*>(parameter);
+    GraphicWindow* window = OpenGraphicWindow(*start);
+    if (window && (start->options & kShowGraphicWindow))
+        ShowXWindow(window->window);
+    start->frame = window ? window->frame : 0;
+    start->reported.store(true); // the caller's record is not touched after this
+    if (window) {
+        RunWindow(*window);
+        RemoveOpenWindow(window);
+        DestroyXWindow(window->window);
+        delete window;
+    }
+    g_windowThreads.fetch_sub(1);
+    return 0;
+}
+
+// At process exit the window threads close their windows before the
+// process's objects go away under them.
+void StopWindowThreads()
+{
+    g_stopping = true;
+    for (int i = 0; i < 2000 && g_windowThreads.load() > 0; ++i)
+        Sleep(1);
+}
+
+bool HasTarget()
+{
+    LockDrawing();
+    uint32_t target = ThisThreadState().target;
+    bool found = target != 0 && FindTarget(target) != nullptr;
+    UnlockDrawing();
+    return found;
+}
+
+} // namespace
+
+HWND CreateGraphicWindow(const std::u16string& caption, int32_t x, int32_t y, int32_t width, int32_t height,
+                         int32_t options)
+{
+    static std::once_flag exitHook;
+    std::call_once(exitHook, [] { std::atexit(StopWindowThreads); });
+    WindowStart start;
+    start.caption = NarrowWide(caption);
+    start.x = x;
+    start.y = y;
+    start.width = width;
+    start.height = height;
+    start.options = options;
+    g_windowThreads.fetch_add(1);
+    HANDLE thread = CreateThread(nullptr, 0, WindowThread, &start, 0, nullptr);
+    if (!thread) {
+        g_windowThreads.fetch_sub(1);
+        return 0;
+    }
+    CloseHandle(thread); // the thread runs on, detached, until its window closes
+    while (!start.reported.load())
+        Sleep(1);
+    if (start.frame != 0 && !HasTarget())
+        SelectTarget(start.frame, 0, false);
+    Sleep(50);
+    return start.frame;
+}
