@@ -45,17 +45,21 @@ void UnlockDrawing();
 void LockRegistry();
 void UnlockRegistry();
 
-// Registry. The registry owns the records it holds.
+// Registry. The registry owns the records it is given (allocated with new);
+// one with handle 0 or a handle already registered is freed at once.
 void RegisterTarget(TargetRecord* record);
 TargetRecord* FindTarget(uint32_t handle);
 // A graphic window handle with control id 0 names its drawing surface (the
 // port's GetDlgItem); otherwise the record registered under the handle.
 TargetRecord* ResolveTarget(uint32_t handle, int32_t controlId);
-// Removes and frees the record; threads whose target it was have none after.
+// Removes the record and frees it with its memory DC (the previous bitmap
+// selected back), bitmap and brush; threads whose target it was have none
+// after. Called under the drawing lock.
 void RemoveTarget(uint32_t handle);
 
-// Refresh of a window surface: show the dirty area, empty it, clear isDirty,
-// refreshSoon and the counter. Called under the drawing lock.
-void RefreshRecord(TargetRecord& record);
+// Refresh of a window surface: show the dirty area (whole: all of the
+// bitmap), empty it, clear isDirty, refreshSoon and the counter. Called under
+// the drawing lock.
+void RefreshRecord(TargetRecord& record, bool whole = false);
 // Union of the whole bitmap into dirty, isDirty set, then the refresh policy.
 void MarkDrawn(TargetRecord& record);

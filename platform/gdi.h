@@ -41,6 +41,7 @@ constexpr int COLOR_BTNFACE = 15;
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
 constexpr UINT TA_UPDATECP = 1;
+constexpr UINT OBJ_BRUSH = 2;
 constexpr UINT OBJ_BITMAP = 7;
 constexpr UINT DIB_RGB_COLORS = 0;
 constexpr DWORD BI_RGB = 0;

@@ -1,0 +1,405 @@
+// StretchBlt and BitBlt.
+//
+// Scaling is separable. For each axis a table of taps (source index, weight
+// in 1/16384) per destination pixel is built once per call; rows are then
+// filtered vertically into a row of sums and horizontally into the result.
+// With n_src source and n_dst destination pixels on an axis:
+// - equal sizes copy exactly;
+// - growing (any mode): destination pixel x takes source pixel
+//   ceil((x + 1) * n_src / n_dst) - 1, in integers. This is block
+//   replication without blur; one pixel more than the source copies the
+//   picture 1:1 and repeats its last pixel, shifting nothing.
+// - shrinking, HALFTONE: the area-weighted average of the source pixels under
+//   the footprint [x * n_src / n_dst, (x + 1) * n_src / n_dst);
+// - shrinking, COLORONCOLOR: the source pixel under the footprint's centre;
+// - shrinking, BLACKONWHITE / WHITEONBLACK: the AND / OR of every source
+//   pixel the footprint touches, which keeps black (white) details.
+// Source pixels outside the source bitmap read as the nearest edge pixel; the
+// destination is clipped to its bitmap. Mirroring (negative sizes) is refused.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gdi_internal.h"
+
+using namespace gdi;
+
+namespace {
+
+constexpr int kWeightBits = 14;
+constexpr uint32_t kWeightOne = 1u << kWeightBits;
+
+template <typename T>
+struct Array {
+    std::unique_ptr<T[], FreeDeleter> data;
+    bool Allocate(size_t count)
+    {
+        data.reset(static_cast<T*>(std::malloc(std::max<size_t>(count, 1) * sizeof(T))));
+        return data != nullptr;
+    }
+    T& operator[](size_t i) const { return data[i]; }
+    T* get() const { return data.get(); }
+};
+
+struct Tap {
+    int32_t index; // source pixel in the bitmap
+    uint32_t weight;
+};
+
+enum class AxisRule { Replicate, Centre, Area };
+
+// Taps of one axis for the destination pixels that survive clipping.
+struct Axis {
+    Array<uint32_t> first; // pixel i uses taps first[i] .. first[i + 1] - 1
+    Array<Tap> taps;
+    int32_t count = 0;
+    int32_t lowest = 0; // source indices used, lowest..highest
+    int32_t highest = 0;
+    bool single = true;     // every pixel has one tap
+    bool contiguous = true; // single, and pixel i reads lowest + i
+};
+
+struct AxisRequest {
+    int64_t sourceStart, sourceLength, destLength;
+    int64_t destFrom, destTo; // the clipped part of the destination, rectangle-relative
+    int32_t limit;            // source bitmap size on this axis
+    AxisRule rule;
+};
+
+int32_t ClampIndex(int64_t index, int32_t limit)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(index, 0, limit - 1));
+}
+
+void AddTap(Axis& axis, uint32_t& used, int32_t index, uint32_t weight, uint32_t pixelStart)
+{
+    if (used > pixelStart && axis.taps[used - 1].index == index) {
+        axis.taps[used - 1].weight += weight;
+        return;
+    }
+    axis.taps[used++] = Tap{index, weight};
+}
+
+// Area taps of destination pixel i: its footprint, in units of 1/n_dst
+// source pixel, is [i * n_src, (i + 1) * n_src). Pixels beyond either edge of
+// the source bitmap collapse into one tap at that edge, so a rectangle far
+// outside the bitmap costs no more than one inside it. Weights are the
+// overlaps, scaled so that each pixel's weights sum to exactly kWeightOne.
+void AddAreaTaps(Axis& axis, uint32_t& used, const AxisRequest& q, int64_t i)
+{
+    const int64_t ns = q.sourceLength, nd = q.destLength;
+    const int64_t lo = i * ns, hi = lo + ns;
+    const int64_t r0 = lo / nd, r1 = (hi - 1) / nd;
+    const int64_t lowEdge = -q.sourceStart;              // r <= lowEdge reads pixel 0
+    const int64_t highEdge = q.limit - 1 - q.sourceStart; // r >= highEdge reads pixel limit - 1
+    const uint32_t pixelStart = used;
+    int64_t covered = 0;
+    auto add = [&](int64_t a, int64_t b, int32_t index) {
+        if (a > b)
+            return;
+        int64_t overlap = std::min(hi, (b + 1) * nd) - std::max(lo, a * nd);
+        if (overlap <= 0)
+            return;
+        uint32_t before = static_cast<uint32_t>(((covered << kWeightBits) + ns / 2) / ns);
+        covered += overlap;
+        uint32_t after = static_cast<uint32_t>(((covered << kWeightBits) + ns / 2) / ns);
+        AddTap(axis, used, index, after - before, pixelStart);
+    };
+    int64_t lowEnd = std::min(r1, lowEdge);
+    add(r0, lowEnd, 0);
+    int64_t highStart = std::max({r0, highEdge, lowEnd + 1});
+    for (int64_t r = std::max(r0, lowEnd + 1); r < highStart && r <= r1; ++r)
+        add(r, r, static_cast<int32_t>(q.sourceStart + r));
+    add(highStart, r1, q.limit - 1);
+}
+
+int32_t SingleSource(const AxisRequest& q, int64_t i)
+{
+    const int64_t ns = q.sourceLength, nd = q.destLength;
+    int64_t r = q.rule == AxisRule::Centre ? (2 * i + 1) * ns / (2 * nd) : ((i + 1) * ns + nd - 1) / nd - 1;
+    return ClampIndex(q.sourceStart + r, q.limit);
+}
+
+bool BuildAxis(Axis& axis, const AxisRequest& q)
+{
+    axis.count = static_cast<int32_t>(q.destTo - q.destFrom);
+    // Each source pixel lies under at most two footprints, plus two edge taps a pixel.
+    size_t room = q.rule == AxisRule::Area ? 2 * static_cast<size_t>(axis.count) + 2 * static_cast<size_t>(q.limit)
+                                           : static_cast<size_t>(axis.count);
+    if (!axis.first.Allocate(static_cast<size_t>(axis.count) + 1) || !axis.taps.Allocate(room))
+        return false;
+    uint32_t used = 0;
+    for (int32_t k = 0; k < axis.count; ++k) {
+        axis.first[k] = used;
+        int64_t i = q.destFrom + k;
+        if (q.rule == AxisRule::Area)
+            AddAreaTaps(axis, used, q, i);
+        else
+            axis.taps[used++] = Tap{SingleSource(q, i), kWeightOne};
+    }
+    axis.first[axis.count] = used;
+    axis.lowest = axis.highest = axis.taps[0].index;
+    for (uint32_t t = 0; t < used; ++t) {
+        axis.lowest = std::min(axis.lowest, axis.taps[t].index);
+        axis.highest = std::max(axis.highest, axis.taps[t].index);
+    }
+    axis.single = used == static_cast<uint32_t>(axis.count);
+    axis.contiguous = axis.single && axis.highest - axis.lowest + 1 == axis.count;
+    for (int32_t k = 0; axis.contiguous && k < axis.count; ++k)
+        axis.contiguous = axis.taps[k].index == axis.lowest + k;
+    return true;
+}
+
+void RebaseAxis(Axis& axis, int32_t by)
+{
+    uint32_t used = axis.first[axis.count];
+    for (uint32_t t = 0; t < used; ++t)
+        axis.taps[t].index -= by;
+    axis.lowest -= by;
+    axis.highest -= by;
+}
+
+bool KnownRop(DWORD rop)
+{
+    switch (rop) {
+    case SRCCOPY:
+    case NOTSRCERASE:
+    case NOTSRCCOPY:
+    case SRCERASE:
+    case SRCINVERT:
+    case SRCAND:
+    case MERGEPAINT:
+    case SRCPAINT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+template <typename Op>
+void Combine(uint32_t* __restrict dest, const uint32_t* __restrict source, int32_t count, Op op)
+{
+    for (int32_t i = 0; i < count; ++i)
+        dest[i] = op(source[i], dest[i]) & kColourMask;
+}
+
+// dest = rop(source, dest) for count pixels; the fourth byte ends up 0.
+void ApplyRop(uint32_t* dest, const uint32_t* source, int32_t count, DWORD rop)
+{
+    switch (rop) {
+    case SRCCOPY:
+        return Combine(dest, source, count, [](uint32_t s, uint32_t) { return s; });
+    case NOTSRCERASE:
+        return Combine(dest, source, count, [](uint32_t s, uint32_t d) { return ~(s | d); });
+    case NOTSRCCOPY:
+        return Combine(dest, source, count, [](uint32_t s, uint32_t) { return ~s; });
+    case SRCERASE:
+        return Combine(dest, source, count, [](uint32_t s, uint32_t d) { return s & ~d; });
+    case SRCINVERT:
+        return Combine(dest, source, count, [](uint32_t s, uint32_t d) { return s ^ d; });
+    case SRCAND:
+        return Combine(dest, source, count, [](uint32_t s, uint32_t d) { return s & d; });
+    case MERGEPAINT:
+        return Combine(dest, source, count, [](uint32_t s, uint32_t d) { return ~s | d; });
+    case SRCPAINT:
+        return Combine(dest, source, count, [](uint32_t s, uint32_t d) { return s | d; });
+    default:
+        return;
+    }
+}
+
+// Where the source pixels come from: the bitmap itself, or a copy of the
+// part that is read when source and destination are the same bitmap.
+struct SourceView {
+    const uint32_t* bits;
+    size_t stride; // pixels per row
+    const uint32_t* Row(int32_t y) const { return bits + static_cast<size_t>(y) * stride; }
+};
+
+// Weighted sum of a row of 4-channel values per destination pixel; the
+// blue, green and red results are rounded and packed, the fourth byte is 0.
+template <typename In, typename Sum, int Shift>
+void AverageRow(const In* in, int32_t offset, const Axis& x, uint32_t* out)
+{
+    constexpr Sum half = Sum{1} << (Shift - 1);
+    for (int32_t i = 0; i < x.count; ++i) {
+        Sum b = half, g = half, r = half;
+        for (uint32_t t = x.first[i]; t < x.first[i + 1]; ++t) {
+            const In* p = in + 4 * static_cast<size_t>(x.taps[t].index - offset);
+            Sum w = x.taps[t].weight;
+            b += w * p[0];
+            g += w * p[1];
+            r += w * p[2];
+        }
+        out[i] = static_cast<uint32_t>((r >> Shift) << 16 | (g >> Shift) << 8 | (b >> Shift));
+    }
+}
+
+// AND (keepBlack) or OR of the pixels each destination pixel's taps name.
+void CombineRow(const uint32_t* in, int32_t offset, const Axis& x, bool keepBlack, uint32_t* out)
+{
+    for (int32_t i = 0; i < x.count; ++i) {
+        uint32_t first = x.first[i];
+        uint32_t value = in[x.taps[first].index - offset];
+        for (uint32_t t = first + 1; t < x.first[i + 1]; ++t)
+            value = keepBlack ? value & in[x.taps[t].index - offset] : value | in[x.taps[t].index - offset];
+        out[i] = value & kColourMask;
+    }
+}
+
+void GatherRow(const uint32_t* in, int32_t offset, const Axis& x, uint32_t* out)
+{
+    for (int32_t i = 0; i < x.count; ++i)
+        out[i] = in[x.taps[x.first[i]].index - offset] & kColourMask;
+}
+
+// Sum over the row taps of weight x source row, channel by channel, for the
+// source columns x.lowest .. x.highest.
+void SumRows(const SourceView& source, const Axis& y, int32_t row, const Axis& x, uint32_t* __restrict sums)
+{
+    size_t channels = 4 * static_cast<size_t>(x.highest - x.lowest + 1);
+    for (uint32_t t = y.first[row]; t < y.first[row + 1]; ++t) {
+        const auto* __restrict in = reinterpret_cast<const uint8_t*>(source.Row(y.taps[t].index) + x.lowest);
+        uint32_t w = y.taps[t].weight;
+        if (t == y.first[row])
+            for (size_t k = 0; k < channels; ++k)
+                sums[k] = w * in[k];
+        else
+            for (size_t k = 0; k < channels; ++k)
+                sums[k] += w * in[k];
+    }
+}
+
+void CombineRows(const SourceView& source, const Axis& y, int32_t row, const Axis& x, bool keepBlack,
+                 uint32_t* __restrict rows)
+{
+    size_t count = static_cast<size_t>(x.highest - x.lowest + 1);
+    for (uint32_t t = y.first[row]; t < y.first[row + 1]; ++t) {
+        const uint32_t* __restrict in = source.Row(y.taps[t].index) + x.lowest;
+        if (t == y.first[row])
+            std::memcpy(rows, in, count * sizeof(uint32_t));
+        else if (keepBlack)
+            for (size_t k = 0; k < count; ++k)
+                rows[k] &= in[k];
+        else
+            for (size_t k = 0; k < count; ++k)
+                rows[k] |= in[k];
+    }
+}
+
+struct Job {
+    SourceView source;
+    Axis x, y;
+    int mode;
+    DWORD rop;
+    uint32_t* dest; // first destination pixel written
+    size_t destStride;
+};
+
+// Produces destination row k of the job into out; returns the row to combine,
+// which may be the source row itself when nothing needs computing.
+const uint32_t* ScaleRow(const Job& job, int32_t k, uint32_t* out, uint32_t* scratch)
+{
+    const Axis& x = job.x;
+    const Axis& y = job.y;
+    bool keepBlack = job.mode == BLACKONWHITE;
+    bool combine = job.mode == BLACKONWHITE || job.mode == WHITEONBLACK;
+    if (y.first[k + 1] - y.first[k] == 1) {
+        const uint32_t* row = job.source.Row(y.taps[y.first[k]].index);
+        if (x.contiguous)
+            return row + x.lowest;
+        if (x.single)
+            GatherRow(row, 0, x, out);
+        else if (combine)
+            CombineRow(row, 0, x, keepBlack, out);
+        else
+            AverageRow<uint8_t, uint32_t, kWeightBits>(reinterpret_cast<const uint8_t*>(row), 0, x, out);
+        return out;
+    }
+    if (combine) {
+        CombineRows(job.source, y, k, x, keepBlack, scratch);
+        CombineRow(scratch, x.lowest, x, keepBlack, out);
+    } else {
+        SumRows(job.source, y, k, x, scratch);
+        AverageRow<uint32_t, uint64_t, 2 * kWeightBits>(scratch, x.lowest, x, out);
+    }
+    return out;
+}
+
+bool RunJob(const Job& job)
+{
+    Array<uint32_t> out, scratch;
+    size_t span = static_cast<size_t>(job.x.highest - job.x.lowest + 1);
+    if (!out.Allocate(static_cast<size_t>(job.x.count)) || !scratch.Allocate(4 * span))
+        return false;
+    for (int32_t k = 0; k < job.y.count; ++k) {
+        uint32_t* dest = job.dest + static_cast<size_t>(k) * job.destStride;
+        const uint32_t* row = ScaleRow(job, k, out.get(), scratch.get());
+        if (job.rop == SRCCOPY && row != out.get())
+            std::memcpy(dest, row, static_cast<size_t>(job.x.count) * sizeof(uint32_t));
+        else
+            ApplyRop(dest, row, job.x.count, job.rop);
+    }
+    return true;
+}
+
+AxisRule RuleFor(int64_t sourceLength, int64_t destLength, int mode)
+{
+    if (destLength >= sourceLength)
+        return AxisRule::Replicate;
+    return mode == COLORONCOLOR ? AxisRule::Centre : AxisRule::Area;
+}
+
+// Copies the source columns and rows the job reads and points the job at
+// the copy, so that drawing a bitmap onto itself reads the old pixels.
+bool DetachSource(Job& job, Array<uint32_t>& copy)
+{
+    size_t columns = static_cast<size_t>(job.x.highest - job.x.lowest + 1);
+    size_t rows = static_cast<size_t>(job.y.highest - job.y.lowest + 1);
+    if (!copy.Allocate(columns * rows))
+        return false;
+    for (size_t r = 0; r < rows; ++r)
+        std::memcpy(copy.get() + r * columns, job.source.Row(job.y.lowest + static_cast<int32_t>(r)) + job.x.lowest,
+                    columns * sizeof(uint32_t));
+    RebaseAxis(job.x, job.x.lowest);
+    RebaseAxis(job.y, job.y.lowest);
+    job.source = SourceView{copy.get(), columns};
+    return true;
+}
+
+} // namespace
+
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int sw, int sh,
+                DWORD rop)
+{
+    if (width <= 0 || height <= 0 || sw <= 0 || sh <= 0 || !KnownRop(rop))
+        return FALSE;
+    auto held = LockGdi();
+    Dc* destDc = FindDc(dest);
+    Bitmap* to = DcBitmap(dest);
+    Bitmap* from = DcBitmap(source);
+    if (!destDc || !to || !from)
+        return FALSE;
+    int64_t xFrom = std::max<int64_t>(0, -int64_t{x}), xTo = std::min<int64_t>(width, int64_t{to->width} - x);
+    int64_t yFrom = std::max<int64_t>(0, -int64_t{y}), yTo = std::min<int64_t>(height, int64_t{to->height} - y);
+    if (xFrom >= xTo || yFrom >= yTo)
+        return TRUE; // nothing of the destination lies inside its bitmap
+    Job job;
+    job.mode = destDc->stretchMode;
+    job.rop = rop;
+    job.source = SourceView{from->bits.get(), static_cast<size_t>(from->width)};
+    job.destStride = static_cast<size_t>(to->width);
+    job.dest = to->bits.get() + static_cast<size_t>(y + yFrom) * job.destStride + static_cast<size_t>(x + xFrom);
+    AxisRequest across{sx, sw, width, xFrom, xTo, from->width, RuleFor(sw, width, job.mode)};
+    AxisRequest down{sy, sh, height, yFrom, yTo, from->height, RuleFor(sh, height, job.mode)};
+    if (!BuildAxis(job.x, across) || !BuildAxis(job.y, down))
+        return FALSE;
+    Array<uint32_t> copy;
+    if (from == to && !DetachSource(job, copy))
+        return FALSE;
+    return RunJob(job) ? TRUE : FALSE;
+}
+
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop)
+{
+    return StretchBlt(dest, x, y, width, height, source, sx, sy, width, height, rop);
+}
