@@ -91,15 +91,14 @@ int32_t fGDIp_SaveImage(std::string fileName, GpImage* picture)
 void fGDIp_SaveBitmap(std::string& pixels, std::string& fileName)
 {
     fileName = TrimBlanks(fileName);
-    // A header that claims more pixels than the string holds is refused
-    // before any bitmap is made.
-    if (!PixelsFit(pixels))
-        return;
-    int32_t width = PixelWidth(pixels);
-    int32_t height = PixelHeight(pixels);
-    uint32_t bitmap = CreateMemoryBitmap(width, height);
+    // A header that claims more pixels than the string holds is refused:
+    // no bitmap is made, nothing is read past the string's end.
+    uint32_t bitmap = 0;
+    if (PixelsFit(pixels))
+        bitmap = CreateMemoryBitmap(PixelWidth(pixels), PixelHeight(pixels));
     SelectTarget(bitmap, 0, false);
-    WritePixels(pixels);
+    if (bitmap != 0)
+        WritePixels(pixels);
     if (bitmap != 0) {
         uint32_t token = fGDIp_Startup();
         GpBitmap* picture = nullptr;

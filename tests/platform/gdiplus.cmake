@@ -1,0 +1,8 @@
+if(NOT TARGET sg_platform_gdiplus)
+  return()
+endif()
+sg_add_test(test_gdiplus SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/gdiplus_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gdiplus_ole_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gdiplus_clipboard_test.cpp
+  LIBS sg_platform_gdiplus)
