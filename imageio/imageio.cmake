@@ -1,6 +1,3 @@
-if(NOT TARGET sg_platform_gdiplus OR NOT TARGET sg_host_targets)
-  return()
-endif()
 add_library(sg_imageio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wide.cpp

@@ -1,7 +1,4 @@
 # The GDI+ substitute, OLE byte strings and the clipboard.
-if(NOT TARGET sg_platform_gdi)
-  return()
-endif()
 add_library(sg_platform_gdiplus STATIC
   ${CMAKE_CURRENT_LIST_DIR}/gdiplus.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gdiplus_image.cpp

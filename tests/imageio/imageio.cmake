@@ -1,6 +1,3 @@
-if(NOT TARGET sg_imageio)
-  return()
-endif()
 sg_add_test(test_imageio SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/wide_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/save_test.cpp

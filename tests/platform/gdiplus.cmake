@@ -1,6 +1,3 @@
-if(NOT TARGET sg_platform_gdiplus)
-  return()
-endif()
 sg_add_test(test_gdiplus SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/gdiplus_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gdiplus_ole_test.cpp
