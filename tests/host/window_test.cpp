@@ -4,6 +4,7 @@
 // gtest before Xlib, whose macros (None, Bool) clash with it.
 #include <X11/Xlib.h>
 #include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <chrono>
@@ -194,6 +195,25 @@ TEST_F(GraphicWindowTest, KeysGiveTheirText)
         PressKey(c.keysym, c.modifier);
         EXPECT_EQ(WaitForKey(kAnyKey, 3000), c.text) << c.name;
     }
+}
+
+TEST_F(GraphicWindowTest, KeypadFollowsNumLockAndShift)
+{
+    OpenFocused();
+    Display* display = TestDisplay();
+    KeyCode keypad7 = XKeysymToKeycode(display, XK_KP_7);
+    KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    PressKey(XK_Num_Lock);
+    PressKeycode(keypad7);
+    EXPECT_EQ(WaitForKey(kAnyKey, 3000), u"7") << "NumLock on";
+    XTestFakeKeyEvent(display, shift, True, CurrentTime);
+    PressKeycode(keypad7);
+    XTestFakeKeyEvent(display, shift, False, CurrentTime);
+    XSync(display, False);
+    EXPECT_EQ(WaitForKey(kAnyKey, 3000), ScanKey(0x47)) << "NumLock on, Shift held";
+    PressKey(XK_Num_Lock);
+    PressKeycode(keypad7);
+    EXPECT_EQ(WaitForKey(kAnyKey, 3000), ScanKey(0x47)) << "NumLock off";
 }
 
 TEST_F(GraphicWindowTest, TabShiftAndAltLettersGiveNothing)
