@@ -19,44 +19,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/gdi_internal.h"
+#include "platform/gdi_stretch.h"
 
 using namespace gdi;
 
 namespace {
 
-constexpr int kWeightBits = 14;
-constexpr uint32_t kWeightOne = 1u << kWeightBits;
-
-template <typename T>
-struct Array {
-    std::unique_ptr<T[], FreeDeleter> data;
-    bool Allocate(size_t count)
-    {
-        data.reset(static_cast<T*>(std::malloc(std::max<size_t>(count, 1) * sizeof(T))));
-        return data != nullptr;
-    }
-    T& operator[](size_t i) const { return data[i]; }
-    T* get() const { return data.get(); }
-};
-
-struct Tap {
-    int32_t index; // source pixel in the bitmap
-    uint32_t weight;
-};
-
 enum class AxisRule { Replicate, Centre, Area };
-
-// Taps of one axis for the destination pixels that survive clipping.
-struct Axis {
-    Array<uint32_t> first; // pixel i uses taps first[i] .. first[i + 1] - 1
-    Array<Tap> taps;
-    int32_t count = 0;
-    int32_t lowest = 0; // source indices used, lowest..highest
-    int32_t highest = 0;
-    bool single = true;     // every pixel has one tap
-    bool contiguous = true; // single, and pixel i reads lowest + i
-};
 
 struct AxisRequest {
     int64_t sourceStart, sourceLength, destLength;
@@ -289,18 +258,63 @@ void CombineRows(const SourceView& source, const Axis& y, int32_t row, const Axi
 struct Job {
     SourceView source;
     Axis x, y;
+    PairAxis xPairs; // for the SSE2 halftone filter
+    bool pairs = false;
     int mode;
     DWORD rop;
     uint32_t* dest; // first destination pixel written
     size_t destStride;
 };
 
-// Produces destination row k of the job into out; returns the row to combine,
-// which may be the source row itself when nothing needs computing.
-const uint32_t* ScaleRow(const Job& job, int32_t k, uint32_t* out, uint32_t* scratch)
+// Working rows of one job, allocated once.
+struct Scratch {
+    Array<uint32_t> out;        // one destination row
+    Array<uint32_t> sums;       // 4 values per source column
+    Array<int16_t> blended;     // 4 values per source column
+    Array<const uint8_t*> rows; // source rows of one destination row
+    Array<uint32_t> weights;    // and their weights
+};
+
+uint32_t MostTaps(const Axis& axis)
+{
+    uint32_t most = 0;
+    for (int32_t k = 0; k < axis.count; ++k)
+        most = std::max(most, axis.first[k + 1] - axis.first[k]);
+    return most;
+}
+
+bool AllocateScratch(const Job& job, Scratch& scratch)
+{
+    size_t channels = 4 * static_cast<size_t>(job.x.highest - job.x.lowest + 1);
+    size_t rows = MostTaps(job.y);
+    if (!scratch.out.Allocate(static_cast<size_t>(job.x.count)))
+        return false;
+    if (job.pairs)
+        return scratch.blended.Allocate(channels) && scratch.rows.Allocate(rows) && scratch.weights.Allocate(rows);
+    return scratch.sums.Allocate(channels);
+}
+
+// The SSE2 path of a destination row with several source rows.
+void BlendRow(const Job& job, int32_t k, const Scratch& scratch)
+{
+    const Axis& y = job.y;
+    size_t count = 0;
+    for (uint32_t t = y.first[k]; t < y.first[k + 1]; ++t, ++count) {
+        scratch.rows[count] = reinterpret_cast<const uint8_t*>(job.source.Row(y.taps[t].index) + job.x.lowest);
+        scratch.weights[count] = y.taps[t].weight;
+    }
+    size_t channels = 4 * static_cast<size_t>(job.x.highest - job.x.lowest + 1);
+    BlendRows(scratch.rows.get(), scratch.weights.get(), count, channels, scratch.blended.get());
+    FilterPairs(scratch.blended.get(), job.xPairs, scratch.out.get());
+}
+
+// Produces destination row k of the job; returns the row to combine, which
+// may be the source row itself when nothing needs computing.
+const uint32_t* ScaleRow(const Job& job, int32_t k, const Scratch& scratch)
 {
     const Axis& x = job.x;
     const Axis& y = job.y;
+    uint32_t* out = scratch.out.get();
     bool keepBlack = job.mode == BLACKONWHITE;
     bool combine = job.mode == BLACKONWHITE || job.mode == WHITEONBLACK;
     if (y.first[k + 1] - y.first[k] == 1) {
@@ -311,30 +325,31 @@ const uint32_t* ScaleRow(const Job& job, int32_t k, uint32_t* out, uint32_t* scr
             GatherRow(row, 0, x, out);
         else if (combine)
             CombineRow(row, 0, x, keepBlack, out);
+        else if (job.pairs)
+            FilterPairs(reinterpret_cast<const uint8_t*>(row + x.lowest), job.xPairs, out);
         else
             AverageRow<uint8_t, uint32_t, kWeightBits>(reinterpret_cast<const uint8_t*>(row), 0, x, out);
-        return out;
-    }
-    if (combine) {
-        CombineRows(job.source, y, k, x, keepBlack, scratch);
-        CombineRow(scratch, x.lowest, x, keepBlack, out);
+    } else if (combine) {
+        CombineRows(job.source, y, k, x, keepBlack, scratch.sums.get());
+        CombineRow(scratch.sums.get(), x.lowest, x, keepBlack, out);
+    } else if (job.pairs) {
+        BlendRow(job, k, scratch);
     } else {
-        SumRows(job.source, y, k, x, scratch);
-        AverageRow<uint32_t, uint64_t, 2 * kWeightBits>(scratch, x.lowest, x, out);
+        SumRows(job.source, y, k, x, scratch.sums.get());
+        AverageRow<uint32_t, uint64_t, 2 * kWeightBits>(scratch.sums.get(), x.lowest, x, out);
     }
     return out;
 }
 
 bool RunJob(const Job& job)
 {
-    Array<uint32_t> out, scratch;
-    size_t span = static_cast<size_t>(job.x.highest - job.x.lowest + 1);
-    if (!out.Allocate(static_cast<size_t>(job.x.count)) || !scratch.Allocate(4 * span))
+    Scratch scratch;
+    if (!AllocateScratch(job, scratch))
         return false;
     for (int32_t k = 0; k < job.y.count; ++k) {
         uint32_t* dest = job.dest + static_cast<size_t>(k) * job.destStride;
-        const uint32_t* row = ScaleRow(job, k, out.get(), scratch.get());
-        if (job.rop == SRCCOPY && row != out.get())
+        const uint32_t* row = ScaleRow(job, k, scratch);
+        if (job.rop == SRCCOPY && row != scratch.out.get())
             std::memcpy(dest, row, static_cast<size_t>(job.x.count) * sizeof(uint32_t));
         else
             ApplyRop(dest, row, job.x.count, job.rop);
@@ -396,6 +411,9 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
     Array<uint32_t> copy;
     if (from == to && !DetachSource(job, copy))
         return FALSE;
+    bool averages = job.mode == HALFTONE || job.mode == COLORONCOLOR;
+    if (kHaveHalftoneSse2 && averages && !(job.x.single && job.y.single))
+        job.pairs = MakePairAxis(job.x, job.xPairs);
     return RunJob(job) ? TRUE : FALSE;
 }
 

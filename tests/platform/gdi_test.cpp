@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -95,6 +96,66 @@ TEST(GdiStretchBlt, ModesOnTinyBitmaps)
         SetStretchBltMode(dest.dc, c.mode);
         EXPECT_TRUE(StretchBlt(dest.dc, 0, 0, c.dw, c.dh, source.dc, c.sx, c.sy, c.sw, c.sh, SRCCOPY));
         EXPECT_EQ(dest.Read(), c.expected);
+    }
+}
+
+// The exact area-weighted average of a shrinking HALFTONE blit, computed
+// the slow way: every source pixel's overlap with the destination pixel.
+uint32_t ExactAverage(const Surface& source, const Pixels& pixels, const int rect[4], int dw, int dh, int dx, int dy)
+{
+    const int sx = rect[0], sy = rect[1], sw = rect[2], sh = rect[3];
+    auto overlap = [](int d, int nd, int r, int ns) { // in 1/(nd) source pixels
+        int64_t lo = std::max<int64_t>(int64_t{d} * ns, int64_t{r} * nd);
+        int64_t hi = std::min<int64_t>(int64_t{d + 1} * ns, int64_t{r + 1} * nd);
+        return static_cast<double>(std::max<int64_t>(0, hi - lo));
+    };
+    double sums[3] = {};
+    for (int q = 0; q < sh; ++q)
+        for (int r = 0; r < sw; ++r) {
+            double w = overlap(dx, dw, r, sw) * overlap(dy, dh, q, sh);
+            int x = std::clamp(sx + r, 0, source.width - 1), y = std::clamp(sy + q, 0, source.height - 1);
+            uint32_t p = pixels[static_cast<size_t>(y) * source.width + x];
+            for (int c = 0; c < 3; ++c)
+                sums[c] += w * ((p >> (8 * c)) & 0xFF);
+        }
+    uint32_t result = 0;
+    for (int c = 0; c < 3; ++c)
+        result |= static_cast<uint32_t>(sums[c] / (double(sw) * sh) + 0.5) << (8 * c);
+    return result;
+}
+
+TEST(GdiStretchBlt, HalftoneShrinkMatchesTheExactAverage)
+{
+    struct Case {
+        int width, height; // source bitmap
+        int rect[4];       // source rectangle x, y, width, height
+        int dw, dh;
+    };
+    const Case cases[] = {
+        {37, 23, {0, 0, 37, 23}, 10, 7},  {37, 23, {0, 0, 37, 23}, 36, 22}, {40, 9, {-3, 2, 40, 9}, 13, 2},
+        {17, 31, {0, 0, 17, 31}, 17, 5},  {64, 3, {5, 0, 59, 3}, 5, 3},     {33, 8, {0, 0, 33, 8}, 2, 1},
+        {50, 50, {-20, 30, 45, 41}, 9, 4}, {3, 3, {0, 0, 3, 3}, 1, 1}, {5, 4, {0, 0, 5, 4}, 2, 3},
+    };
+    uint32_t seed = 12345;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " -> " << c.dw << "x" << c.dh);
+        Pixels pixels(static_cast<size_t>(c.width) * c.height);
+        for (uint32_t& p : pixels)
+            p = (seed = seed * 1103515245 + 12345) >> 8 & 0xFFFFFF;
+        Surface source(c.width, c.height, pixels);
+        Surface dest(c.dw, c.dh);
+        SetStretchBltMode(dest.dc, HALFTONE);
+        ASSERT_TRUE(StretchBlt(dest.dc, 0, 0, c.dw, c.dh, source.dc, c.rect[0], c.rect[1], c.rect[2], c.rect[3],
+                               SRCCOPY));
+        Pixels result = dest.Read();
+        for (int y = 0; y < c.dh; ++y)
+            for (int x = 0; x < c.dw; ++x) {
+                uint32_t got = result[static_cast<size_t>(y) * c.dw + x];
+                uint32_t want = ExactAverage(source, pixels, c.rect, c.dw, c.dh, x, y);
+                for (int ch = 0; ch < 3; ++ch)
+                    ASSERT_NEAR(int((got >> (8 * ch)) & 0xFF), int((want >> (8 * ch)) & 0xFF), 1)
+                        << "pixel " << x << "," << y;
+            }
     }
 }
 
