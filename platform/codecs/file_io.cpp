@@ -66,6 +66,15 @@ CodecResult OpenPictureFile(const std::string& path, int& fd, uint64_t& fileSize
     return kCodecOk;
 }
 
+struct JpegBuffer {
+    unsigned char* data = nullptr;
+    unsigned long size = 0;
+    JpegBuffer() = default;
+    ~JpegBuffer() { FreeJpegBuffer(data); }
+    JpegBuffer(const JpegBuffer&) = delete;
+    JpegBuffer& operator=(const JpegBuffer&) = delete;
+};
+
 // Reads up to size bytes from offset; the count actually read, or -1.
 int64_t ReadAt(int fd, uint8_t* out, size_t size, uint64_t offset)
 {
@@ -189,7 +198,16 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
     Fd file(fd);
     if (fileSize == 0)
         return kCodecCorrupt;
-    if (fileSize > uint64_t(SIZE_MAX / 2))
+    // Not a picture: refused before the whole file is read. Files beyond the
+    // largest uncompressed picture (2^28 pixels of 16-bit RGBA) are refused
+    // too.
+    uint8_t sniff[16];
+    int64_t sniffed = ReadAt(fd, sniff, sizeof sniff, 0);
+    if (sniffed < 0)
+        return kCodecAccessDenied;
+    if (SniffFormat(sniff, size_t(sniffed)) == PictureFormat::Unknown)
+        return kCodecUnknownFormat;
+    if (fileSize > uint64_t(kMaxPicturePixels) * 8 + 65536 || fileSize > uint64_t(SIZE_MAX / 2))
         return kCodecTooLarge;
     std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size_t(fileSize)]);
     if (!data)
@@ -211,10 +229,19 @@ CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, cons
     if (exists && (S_ISDIR(existing.st_mode) || access(target.c_str(), W_OK) != 0))
         return kCodecAccessDenied;
 
+    // JPEG, the format the program saves, is written from TurboJPEG's own
+    // buffer; the others from a string.
     std::string bytes;
-    CodecResult result = EncodePictureBytes(bytes, format, pixels, width, height, withAlpha);
+    JpegBuffer jpeg;
+    CodecResult result;
+    if (format == EncodeFormat::Jpeg && CheckPictureSize(width, height) == kCodecOk && pixels)
+        result = EncodeJpegBuffer(pixels, width, height, &jpeg.data, &jpeg.size);
+    else
+        result = EncodePictureBytes(bytes, format, pixels, width, height, withAlpha);
     if (result != kCodecOk)
         return result;
+    const char* data = jpeg.data ? reinterpret_cast<const char*>(jpeg.data) : bytes.data();
+    size_t size = jpeg.data ? size_t(jpeg.size) : bytes.size();
 
     size_t slash = target.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -225,7 +252,7 @@ CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, cons
         return ResultOfErrno(errno, kCodecWriteFailed);
     // A new file gets the usual permissions; a replaced one keeps its own.
     mode_t mode = exists ? (existing.st_mode & 07777) : NewFileMode();
-    bool written = fchmod(fd, mode) == 0 && WriteAll(fd, bytes.data(), bytes.size());
+    bool written = fchmod(fd, mode) == 0 && WriteAll(fd, data, size);
     if (close(fd) != 0)
         written = false;
     if (!written) {

@@ -147,25 +147,38 @@ CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture)
     return kCodecOk;
 }
 
-CodecResult EncodeJpeg(std::string& out, const uint32_t* pixels, int32_t width, int32_t height)
+CodecResult EncodeJpegBuffer(const uint32_t* pixels, int32_t width, int32_t height, unsigned char** jpeg,
+                             unsigned long* jpegSize)
 {
+    *jpeg = nullptr;
+    *jpegSize = 0;
     if (width > 65535 || height > 65535)
         return kCodecTooLarge;
     TjHandle tj(tjInitCompress());
     if (!tj.handle)
         return kCodecOutOfMemory;
-    unsigned char* jpeg = nullptr;
-    unsigned long jpegSize = 0;
     // Quality 95 without chroma subsampling: red/cyan edges are pure chroma,
     // and 4:2:0 would smear them into coloured ghosts.
-    if (tjCompress2(tj.handle, reinterpret_cast<const unsigned char*>(pixels), width, width * 4, height, TJPF_BGRX, &jpeg,
-                    &jpegSize, TJSAMP_444, 95, 0) != 0) {
-        tjFree(jpeg);
+    if (tjCompress2(tj.handle, reinterpret_cast<const unsigned char*>(pixels), width, width * 4, height, TJPF_BGRX, jpeg,
+                    jpegSize, TJSAMP_444, 95, 0) != 0) {
+        tjFree(*jpeg);
+        *jpeg = nullptr;
         return kCodecWriteFailed;
     }
-    out.assign(reinterpret_cast<const char*>(jpeg), jpegSize);
-    tjFree(jpeg);
     return kCodecOk;
+}
+
+void FreeJpegBuffer(unsigned char* jpeg) { tjFree(jpeg); }
+
+CodecResult EncodeJpeg(std::string& out, const uint32_t* pixels, int32_t width, int32_t height)
+{
+    unsigned char* jpeg = nullptr;
+    unsigned long jpegSize = 0;
+    CodecResult result = EncodeJpegBuffer(pixels, width, height, &jpeg, &jpegSize);
+    if (result == kCodecOk)
+        out.assign(reinterpret_cast<const char*>(jpeg), jpegSize);
+    tjFree(jpeg);
+    return result;
 }
 
 } // namespace codecs

@@ -6,7 +6,6 @@
 #include <png.h>
 
 #include <cstring>
-#include <new>
 
 namespace codecs {
 namespace {
@@ -57,7 +56,8 @@ struct WriteStruct {
 
 // Reads the header and sets up the transforms to 8-bit BGRA. False on any
 // libpng error.
-bool ReadHeader(png_structp png, png_infop info, MemoryReader* reader, uint32_t* width, uint32_t* height, bool* alpha)
+bool ReadHeader(png_structp png, png_infop info, MemoryReader* reader, uint32_t* width, uint32_t* height, bool* alpha,
+                int* passes)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
@@ -77,19 +77,22 @@ bool ReadHeader(png_structp png, png_infop info, MemoryReader* reader, uint32_t*
     png_set_bgr(png);
     if (!*alpha)
         png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
+    *passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
     return png_get_rowbytes(png, info) == size_t(*width) * 4;
 }
 
-bool ReadRows(png_structp png, png_infop info, png_bytepp rows)
+// Row by row (each pass over all rows for interlaced files, which libpng
+// merges into the rows already read), so no row pointer array is needed.
+bool ReadRows(png_structp png, uint32_t* pixels, uint32_t width, uint32_t height, int passes)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
-    // The rows are complete once png_read_image returns; chunks after the
-    // image data (and IEND) are not needed.
-    png_read_image(png, rows);
-    (void)info;
+    for (int pass = 0; pass < passes; ++pass)
+        for (uint32_t y = 0; y < height; ++y)
+            png_read_row(png, reinterpret_cast<png_bytep>(pixels + size_t(y) * width), nullptr);
+    // The rows are complete now; chunks after the image data (and IEND)
+    // are not needed.
     return true;
 }
 
@@ -100,8 +103,8 @@ void WriteToString(png_structp png, png_bytep data, size_t length)
 
 void FlushNothing(png_structp) {}
 
-bool WriteRows(png_structp png, png_infop info, std::string* out, uint32_t width, uint32_t height, bool alpha,
-               png_bytepp rows)
+bool WriteRows(png_structp png, png_infop info, std::string* out, const uint32_t* pixels, uint32_t width,
+               uint32_t height, bool alpha)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
@@ -113,7 +116,8 @@ bool WriteRows(png_structp png, png_infop info, std::string* out, uint32_t width
     png_set_bgr(png);
     if (!alpha)
         png_set_filler(png, 0, PNG_FILLER_AFTER); // drops the fourth byte
-    png_write_image(png, rows);
+    for (uint32_t y = 0; y < height; ++y)
+        png_write_row(png, reinterpret_cast<png_const_bytep>(pixels + size_t(y) * width));
     png_write_end(png, nullptr);
     return true;
 }
@@ -143,22 +147,18 @@ CodecResult DecodePng(const uint8_t* data, size_t size, Picture& picture)
     MemoryReader reader{data, size, 0};
     uint32_t width = 0, height = 0;
     bool alpha = false;
-    if (!ReadHeader(read.png, read.info, &reader, &width, &height, &alpha))
+    int passes = 1;
+    if (!ReadHeader(read.png, read.info, &reader, &width, &height, &alpha, &passes))
         return kCodecCorrupt;
     CodecResult result = CheckPictureSize(width, height);
     if (result == kCodecOk)
         result = AllocatePicture(picture, int32_t(width), int32_t(height));
     if (result != kCodecOk)
         return result;
-    std::unique_ptr<png_bytep[]> rows(new (std::nothrow) png_bytep[height]);
-    if (!rows)
-        return kCodecOutOfMemory;
-    for (uint32_t y = 0; y < height; ++y)
-        rows[y] = reinterpret_cast<png_bytep>(picture.pixels.get() + size_t(y) * width);
     // A stream cut short is a libpng error ("Read Error", "Not enough image
     // data"), not a warning, so such a file is refused rather than shown in
     // part.
-    if (!ReadRows(read.png, read.info, rows.get()))
+    if (!ReadRows(read.png, picture.pixels.get(), width, height, passes))
         return kCodecCorrupt;
     picture.hasAlpha = alpha && AnyTranslucent(picture.pixels.get(), int64_t(width) * height);
     return kCodecOk;
@@ -169,12 +169,7 @@ CodecResult EncodePng(std::string& out, const uint32_t* pixels, int32_t width, i
     WriteStruct write;
     if (!write.png || !write.info)
         return kCodecOutOfMemory;
-    std::unique_ptr<png_bytep[]> rows(new (std::nothrow) png_bytep[height]);
-    if (!rows)
-        return kCodecOutOfMemory;
-    for (int32_t y = 0; y < height; ++y)
-        rows[y] = reinterpret_cast<png_bytep>(const_cast<uint32_t*>(pixels + size_t(y) * width));
-    if (!WriteRows(write.png, write.info, &out, uint32_t(width), uint32_t(height), withAlpha, rows.get()))
+    if (!WriteRows(write.png, write.info, &out, pixels, uint32_t(width), uint32_t(height), withAlpha))
         return kCodecWriteFailed;
     return kCodecOk;
 }
