@@ -3,8 +3,8 @@
 // looked up afresh by handle, so a removed record leaves no stale pointer.
 #include "host/targets.h"
 
+#include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "base/pixel_string.h"
@@ -148,17 +148,36 @@ void ClearTarget(int32_t colour, int32_t fillStyle)
     UnlockDrawing();
 }
 
+// The pixels come through a small buffer that stays in the cache, a band of
+// rows at a time, so that the result is written once rather than first
+// zero-filled and then overwritten.
 std::string ReadPixels()
 {
+    constexpr size_t kBandBytes = size_t{1} << 18;
     LockDrawing();
     TargetRecord* record = ThreadTarget();
-    std::string pixels = record ? MakePixelString(record->width, record->height) : std::string();
-    if (!pixels.empty()) {
-        BITMAPINFO info = TopDownInfo(record->width, record->height);
-        HBITMAP bitmap = GetCurrentObject(record->memoryDC, OBJ_BITMAP);
-        if (GetDIBits(record->memoryDC, bitmap, 0, static_cast<UINT>(record->height), PixelData(pixels), &info,
-                      DIB_RGB_COLORS) == 0)
+    int64_t length = record ? PixelStringLength(record->width, record->height) : -1;
+    if (length <= 8 || length - 8 > kMaxPixelBytes) {
+        UnlockDrawing();
+        return {};
+    }
+    const size_t rowBytes = 4 * static_cast<size_t>(record->width);
+    const int32_t bandRows = static_cast<int32_t>(std::clamp<size_t>(kBandBytes / rowBytes, 1, INT32_MAX));
+    std::string band(static_cast<size_t>(bandRows) * rowBytes, '\0');
+    std::string pixels = MakePixelString(record->width, 0); // the header; its height is set below
+    pixels.reserve(static_cast<size_t>(length));
+    for (int i = 0; i < 4; ++i)
+        pixels[4 + i] = static_cast<char>(static_cast<uint32_t>(record->height) >> (8 * i));
+    BITMAPINFO info = TopDownInfo(record->width, record->height);
+    HBITMAP bitmap = GetCurrentObject(record->memoryDC, OBJ_BITMAP);
+    for (int32_t row = 0; row < record->height; row += bandRows) {
+        int32_t rows = std::min(bandRows, record->height - row);
+        if (GetDIBits(record->memoryDC, bitmap, static_cast<UINT>(row), static_cast<UINT>(rows), band.data(), &info,
+                      DIB_RGB_COLORS) != rows) {
             pixels = std::string();
+            break;
+        }
+        pixels.append(band.data(), static_cast<size_t>(rows) * rowBytes);
     }
     UnlockDrawing();
     return pixels;

@@ -90,6 +90,19 @@ TEST(Targets, ReadPixelsOfATwoByOneBitmap)
     EndMemoryBitmap();
 }
 
+TEST(Targets, PixelsRoundTripThroughBitmapsOfManyBands)
+{
+    // ReadPixels reads in bands of about 256 KiB: several rows, or one row.
+    const int32_t sizes[][2] = {{300, 301}, {70001, 3}, {1, 1}};
+    for (const auto& size : sizes) {
+        const std::string pixels =
+            MakePixels(size[0], size[1], [](int32_t i) { return static_cast<uint32_t>(i * 2654435761u) >> 8; });
+        MemoryBitmapWith(pixels);
+        EXPECT_TRUE(ReadPixels() == pixels) << size[0] << " x " << size[1];
+        EndMemoryBitmap();
+    }
+}
+
 TEST(Targets, CreateMemoryBitmapRefusesImpossibleSizes)
 {
     EXPECT_EQ(CreateMemoryBitmap(0, 10), 0u);
