@@ -251,7 +251,7 @@ CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, cons
     if (fd < 0)
         return ResultOfErrno(errno, kCodecWriteFailed);
     // A new file gets the usual permissions; a replaced one keeps its own.
-    mode_t mode = exists ? (existing.st_mode & 07777) : NewFileMode();
+    mode_t mode = exists ? (existing.st_mode & 0777) : NewFileMode();
     bool written = fchmod(fd, mode) == 0 && WriteAll(fd, data, size);
     if (close(fd) != 0)
         written = false;
