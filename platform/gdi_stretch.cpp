@@ -341,8 +341,21 @@ const uint32_t* ScaleRow(const Job& job, int32_t k, const Scratch& scratch)
     return out;
 }
 
+// Whole rows copied 1:1 between bitmaps of one width form a single block,
+// which memcpy can stream without reading the destination first.
+bool IsBlockCopy(const Job& job)
+{
+    return job.rop == SRCCOPY && job.x.contiguous && job.y.contiguous && job.x.lowest == 0 &&
+           static_cast<size_t>(job.x.count) == job.destStride && job.source.stride == job.destStride;
+}
+
 bool RunJob(const Job& job)
 {
+    if (IsBlockCopy(job)) {
+        size_t pixels = static_cast<size_t>(job.y.count) * job.destStride;
+        std::memcpy(job.dest, job.source.Row(job.y.lowest), pixels * sizeof(uint32_t));
+        return true;
+    }
     Scratch scratch;
     if (!AllocateScratch(job, scratch))
         return false;

@@ -77,6 +77,7 @@ TEST(GdiStretchBlt, ModesOnTinyBitmaps)
         {"halftone 3->2 weighs by area", HALFTONE, 3, 1, {A, B, C}, 0, 0, 3, 1, 2, 1, {0x0D6A21, 0x8C5635}},
         {"halftone 1->3 repeats", HALFTONE, 1, 1, {B}, 0, 0, 1, 1, 3, 1, {B, B, B}},
         {"equal sizes copy exactly", HALFTONE, 3, 1, {A, B, C}, 0, 0, 3, 1, 3, 1, {A, B, C}},
+        {"whole rows from row 1 copy as a block", HALFTONE, 2, 3, {A, B, C, D, B, A}, 0, 1, 2, 2, 2, 2, {C, D, B, A}},
         {"one column past the edge reads the edge", HALFTONE, 3, 1, {A, B, C}, 1, 0, 3, 1, 3, 1, {B, C, C}},
         {"one pixel larger copies 1:1 then repeats", HALFTONE, 3, 2, {A, B, C, D, A, B}, 0, 0, 3, 2, 4, 3,
          {A, B, C, C, D, A, B, B, D, A, B, B}},
