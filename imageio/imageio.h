@@ -43,8 +43,10 @@ FitRect fFitRect(int32_t w, int32_t h, int32_t tw, int32_t th);
 std::string fGDIp_ImageSize(std::string fileName);
 
 // Trims blanks off fileName (in the caller's variable) and saves the pixel
-// string in the format its extension names. Nothing is reported.
-void fGDIp_SaveBitmap(std::string& pixels, std::string& fileName);
+// string in the format its extension names.
+// Returns what fGDIp_SaveImage returned (0 = written), or -1 when no save
+// was attempted (a bad pixel string, no bitmap, no GDI+).
+int32_t fGDIp_SaveBitmap(std::string& pixels, std::string& fileName);
 // -1 for an empty name; 0 when the extension names no format (or DIB);
 // otherwise the status of the save (0 = written).
 int32_t fGDIp_SaveImage(std::string fileName, GpImage* picture);

@@ -88,8 +88,9 @@ int32_t fGDIp_SaveImage(std::string fileName, GpImage* picture)
     return GdipSaveImageToFile(picture, wide.c_str(), &clsid, nullptr);
 }
 
-void fGDIp_SaveBitmap(std::string& pixels, std::string& fileName)
+int32_t fGDIp_SaveBitmap(std::string& pixels, std::string& fileName)
 {
+    int32_t status = -1;
     fileName = TrimBlanks(fileName);
     // A header that claims more pixels than the string holds is refused:
     // no bitmap is made, nothing is read past the string's end.
@@ -104,11 +105,12 @@ void fGDIp_SaveBitmap(std::string& pixels, std::string& fileName)
         GpBitmap* picture = nullptr;
         // Without a start or a picture there is nothing to save.
         if (token != 0 && GdipCreateBitmapFromHBITMAP(bitmap, 0, &picture) == Ok) {
-            fGDIp_SaveImage(fileName, picture);
+            status = fGDIp_SaveImage(fileName, picture);
             GdipDisposeImage(picture);
         }
         fGDIp_Shutdown(token);
     }
     SelectTarget(bitmap, 0, false);
     EndMemoryBitmap();
+    return status;
 }

@@ -1,0 +1,76 @@
+#include "anaglyph/composer.h"
+
+#include <cstring>
+
+#include "base/pixel_string.h"
+#include "imageio/imageio.h"
+
+namespace {
+
+// A pixel read as a signed 32-bit value v gives blue = v mod 256,
+// green = (v div 256) mod 256, red = (v div 65536) mod 256, each clamped to
+// 0..255. For v >= 0 those are its bytes 0, 1 and 2; for v < 0 every
+// component is 0 or below and clamps to 0. So a channel mask on the
+// non-negative pixels computes the same thing without dividing.
+inline uint32_t KeepMasked(uint32_t pixel, uint32_t mask)
+{
+    return static_cast<int32_t>(pixel) >= 0 ? pixel & mask : 0;
+}
+
+constexpr uint32_t kRedMask = 0x00FF0000;
+constexpr uint32_t kGreenBlueMask = 0x0000FFFF;
+
+int64_t PixelCount(const std::string& pixels)
+{
+    return static_cast<int64_t>(PixelWidth(pixels)) * PixelHeight(pixels);
+}
+
+// True when pixels holds at least count pixels after its header.
+bool Holds(const std::string& pixels, int64_t count)
+{
+    return pixels.size() >= 8 && static_cast<uint64_t>(count) <= (pixels.size() - 8) / 4;
+}
+
+} // namespace
+
+std::string fKeepChannels(std::string& pixels, const int32_t& viewIndex)
+{
+    if (PixelsFit(pixels)) {
+        uint32_t mask = viewIndex == 1 ? kGreenBlueMask : kRedMask;
+        int64_t count = PixelCount(pixels);
+        uint8_t* data = PixelData(pixels);
+        for (int64_t i = 0; i < count; ++i) {
+            uint32_t pixel;
+            std::memcpy(&pixel, data + 4 * i, 4);
+            pixel = KeepMasked(pixel, mask);
+            std::memcpy(data + 4 * i, &pixel, 4);
+        }
+    }
+    return pixels;
+}
+
+std::string fMixAnaglyph(const std::string& outputBase, const std::string& redView, const std::string& cyanView,
+                         const std::string& outputPixels, int32_t* saveStatus)
+{
+    // The views are only read, so they need no private copies; the output is
+    // a copy of its own.
+    std::string output = outputPixels;
+    int64_t count = PixelsFit(redView) ? PixelCount(redView) : 0;
+    if (Holds(cyanView, count) && Holds(output, count)) {
+        const uint8_t* red = PixelData(redView);
+        const uint8_t* cyan = PixelData(cyanView);
+        uint8_t* out = PixelData(output);
+        for (int64_t i = 0; i < count; ++i) {
+            uint32_t r, c;
+            std::memcpy(&r, red + 4 * i, 4);
+            std::memcpy(&c, cyan + 4 * i, 4);
+            uint32_t pixel = KeepMasked(r, kRedMask) | KeepMasked(c, kGreenBlueMask);
+            std::memcpy(out + 4 * i, &pixel, 4);
+        }
+    }
+    std::string fileName = outputBase + ".jpg";
+    int32_t status = fGDIp_SaveBitmap(output, fileName);
+    if (saveStatus)
+        *saveStatus = status;
+    return output;
+}

@@ -1,0 +1,108 @@
+#include "anaglyph/placement.h"
+
+#include "base/rounding.h"
+#include "host/services.h"
+#include "host/targets.h"
+#include "imageio/imageio.h"
+#include "platform/gdiplus.h"
+
+namespace {
+
+constexpr int32_t kMixSourceCopy = 13;
+constexpr int32_t kHalftone = 4;
+constexpr uint32_t kMessageStyle = 0x12000; // MB_OK | MB_TASKMODAL | MB_SETFOREGROUND
+
+// Draws into the target; pixels, when not null, receives the pixels of the
+// loaded picture (or of the target when nothing loaded).
+int32_t DrawFile(uint32_t target, int32_t controlId, const std::string& fileName, int32_t fitMode,
+                 int32_t background, std::string* pixels)
+{
+    SelectTarget(target, controlId, true);
+    int32_t targetWidth = 0, targetHeight = 0;
+    GetTargetSize(targetWidth, targetHeight);
+
+    GdiplusStartupInput input;
+    uint32_t token = 0;
+    if (GdiplusStartup(&token, &input, nullptr) != Ok) {
+        ShowMessageBox(u"No GDI+", kMessageStyle, u"");
+        return -1;
+    }
+    uint32_t picture = fGDIp_2hBMP(fileName, 0, 0, 0);
+    int32_t pictureWidth = 0, pictureHeight = 0;
+    GetTargetSize(pictureWidth, pictureHeight);
+    if (pixels)
+        *pixels = ReadPixels();
+
+    if (picture != 0) {
+        SelectTarget(target, controlId, true);
+        ClearTarget(background, 0);
+        PlacementCorners c;
+        if (fPlacementCorners(fitMode, targetWidth, targetHeight, pictureWidth, pictureHeight, c))
+            StretchCopy(picture, 0, c.sx1, c.sy1, c.sx2, c.sy2, c.dx1, c.dy1, c.dx2, c.dy2, kMixSourceCopy,
+                        kHalftone);
+        RefreshTarget();
+    }
+    GdiplusShutdown(token);
+    SelectTarget(picture, 0, false);
+    EndMemoryBitmap();
+    return picture != 0 ? 1 : 0;
+}
+
+} // namespace
+
+bool fPlacementCorners(int32_t fitMode, int32_t targetWidth, int32_t targetHeight, int32_t pictureWidth,
+                       int32_t pictureHeight, PlacementCorners& c)
+{
+    if (fitMode < 0 || fitMode > 3 || targetWidth <= 0 || targetHeight <= 0 || pictureWidth <= 0 ||
+        pictureHeight <= 0)
+        return false;
+    double wt = targetWidth, ht = targetHeight, wp = pictureWidth, hp = pictureHeight;
+    float r = static_cast<float>(hp / wp);
+    bool taller = ht / wt < r; // the picture is relatively taller than the target
+    c = {0, 0, static_cast<float>(wp - 1), static_cast<float>(hp - 1), 0, 0, static_cast<float>(wt),
+         static_cast<float>(ht)};
+    switch (fitMode) {
+    case 0:
+        c.dx2 = static_cast<float>(wp * ht / hp);
+        break;
+    case 1:
+        break;
+    case 2:
+        if (taller) {
+            double x0 = RoundEven((wt - ht / r) / 2);
+            c.dx1 = static_cast<float>(x0);
+            c.dx2 = static_cast<float>(x0 + ht / r);
+        } else {
+            double y0 = RoundEven((ht - r * wt) / 2);
+            c.dy1 = static_cast<float>(y0);
+            c.dy2 = static_cast<float>(y0 + r * wt);
+        }
+        break;
+    case 3:
+        if (taller) {
+            double yc = RoundEven((hp - ht * wp / wt) / 2);
+            c.sy1 = static_cast<float>(yc);
+            c.sy2 = static_cast<float>(hp - 1 - yc);
+        } else {
+            double xc = RoundEven((wp - wt * hp / ht) / 2);
+            c.sx1 = static_cast<float>(xc);
+            c.sx2 = static_cast<float>(wp - 1 - xc);
+        }
+        break;
+    }
+    return true;
+}
+
+std::string fGDIp_DrawFile(const uint32_t& target, const int32_t& controlId, const std::string& fileName,
+                           const int32_t& fitMode, const int32_t& background)
+{
+    std::string pixels;
+    DrawFile(target, controlId, fileName, fitMode, background, &pixels);
+    return pixels;
+}
+
+int32_t fDrawFile(const uint32_t& target, const int32_t& controlId, const std::string& fileName,
+                  const int32_t& fitMode, const int32_t& background)
+{
+    return DrawFile(target, controlId, fileName, fitMode, background, nullptr);
+}

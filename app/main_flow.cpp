@@ -1,0 +1,70 @@
+#include "app/main_flow.h"
+
+#include "anaglyph/composer.h"
+#include "anaglyph/placement.h"
+#include "anaglyph/split.h"
+#include "app/naming.h"
+#include "app/source_chooser.h"
+#include "host/graphic_window.h"
+#include "host/services.h"
+#include "host/targets.h"
+#include "platform/text.h"
+
+namespace {
+
+constexpr uint32_t kMessageStyle = 0x12000; // MB_OK | MB_TASKMODAL | MB_SETFOREGROUND
+constexpr uint32_t kShowWindow = 0x40;
+constexpr int32_t kFitInside = 2;
+constexpr int32_t kBlack = 0;
+
+void ShowError(const std::string& text)
+{
+    ShowMessageBox(WidenAnsi(text), kMessageStyle, u"");
+}
+
+} // namespace
+
+int32_t fMainFlow(const uint32_t&, const uint32_t&, const std::string&, const int32_t&)
+{
+    std::string sourcePath = fSelectFile();
+    // Cancel ends the run: going on would reach the loader's clipboard
+    // source with an empty name and empty the user's clipboard.
+    if (sourcePath.empty())
+        return 0;
+    return fConvertAndShow(sourcePath);
+}
+
+int32_t fConvertAndShow(const std::string& sourcePath)
+{
+    // The source is read through the path as chosen; the output goes to the
+    // same folder under the lower-cased file name.
+    std::string outputBase = fAnaglyphBase(fNamingPath(sourcePath));
+    int32_t desktopWidth = 0, desktopHeight = 0;
+    GetDesktopSize(desktopWidth, desktopHeight);
+
+    std::string leftView, rightView;
+    if (!fSplitStereo(sourcePath, leftView, rightView)) {
+        ShowError("\"" + sourcePath + "\" could not be read as a picture.");
+        return 0;
+    }
+    std::string redView = fKeepChannels(leftView, 0);
+    std::string cyanView = fKeepChannels(rightView, 1);
+    // The views are not needed past their filtered copies.
+    leftView = std::string();
+    rightView = std::string();
+    std::string outputPixels = cyanView;
+    int32_t saveStatus = -1;
+    fMixAnaglyph(outputBase, redView, cyanView, outputPixels, &saveStatus);
+    std::string outputFile = outputBase + ".jpg";
+    if (saveStatus != 0) {
+        ShowError("The anaglyph could not be written to \"" + outputFile + "\".");
+        return 0;
+    }
+    redView = cyanView = outputPixels = std::string();
+
+    HWND window = CreateGraphicWindow(u"", -1, -1, desktopWidth, desktopHeight, kShowWindow);
+    fDrawFile(window, 0, outputFile, kFitInside, kBlack);
+    SelectTarget(window, 0, true);
+    WaitForKey(u"", 0);
+    return 0;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// One run: choose the stereo picture, write its anaglyph beside it, show the
+// written file full screen until a key or the window's closing.
+#include <cstdint>
+#include <string>
+
+// The process exit code: always 0 after a run.
+int32_t fMainFlow(const uint32_t& instance, const uint32_t& previous, const std::string& commandLine,
+                  const int32_t& showState);
+
+// The run after the choice of the source path; fMainFlow is fSelectFile
+// followed by this. Separate so that a run can be driven on a known path.
+int32_t fConvertAndShow(const std::string& sourcePath);

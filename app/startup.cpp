@@ -1,0 +1,39 @@
+#include "app/startup.h"
+
+#include <cstdio>
+
+#include "app/main_flow.h"
+#include "host/services.h"
+#include "platform/display.h"
+#include "platform/kernel.h"
+
+namespace {
+
+constexpr uint32_t kMessageStyle = 0x12000; // MB_OK | MB_TASKMODAL | MB_SETFOREGROUND
+constexpr int32_t kRefused = 255;
+
+bool PlatformSupported()
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    GetVersionExA(&version);
+    return version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+} // namespace
+
+int32_t fStartUp()
+{
+    if (!DisplayAvailable()) {
+        std::fputs("stereoglass: cannot open display\n", stderr);
+        return kRefused;
+    }
+    if (!PlatformSupported()) {
+        ShowMessageBox(u"Win98 No Support", kMessageStyle, u"");
+        return kRefused;
+    }
+    EnterThread(nullptr); // COM and the host's state for the main thread
+    int32_t exitCode = fMainFlow(0, 0, std::string(), 0);
+    LeaveThread(nullptr);
+    return exitCode;
+}

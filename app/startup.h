@@ -1,0 +1,8 @@
+#pragma once
+// The process around one run: the display and platform checks, COM on the
+// main thread, the main flow, and the exit code.
+#include <cstdint>
+
+// Returns the process exit code: 255 without an X display or on a platform
+// this program does not support, otherwise the main flow's (0).
+int32_t fStartUp();

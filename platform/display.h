@@ -1,0 +1,4 @@
+#pragma once
+// Whether this process can reach an X server at all ($DISPLAY).
+
+bool DisplayAvailable();
