@@ -1,0 +1,65 @@
+#include "tests/anaglyph/pictures.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "base/pixel_string.h"
+#include "platform/codecs/codec.h"
+
+namespace sgtest {
+
+namespace {
+
+std::string g_folder;
+
+void RemoveFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(g_folder, ignored);
+}
+
+} // namespace
+
+std::string TempFolder()
+{
+    if (g_folder.empty()) {
+        char pattern[] = "/tmp/sg-anaglyph-XXXXXX";
+        g_folder = mkdtemp(pattern);
+        std::atexit(RemoveFolder);
+    }
+    return g_folder;
+}
+
+std::string WritePng(const std::string& name, int32_t width, int32_t height,
+                     const std::function<uint32_t(int32_t, int32_t)>& colour)
+{
+    std::vector<uint32_t> bgra(static_cast<size_t>(width) * height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            bgra[static_cast<size_t>(y) * width + x] = 0xFF000000u | colour(x, y);
+    std::string path = TempFolder() + "/" + name;
+    EncodePictureFile(path, EncodeFormat::Png, bgra.data(), width, height, false);
+    return path;
+}
+
+std::string Pixels(int32_t width, int32_t height, const std::function<uint32_t(int32_t, int32_t)>& colour)
+{
+    std::string pixels = MakePixelString(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            uint32_t value = colour(x, y);
+            std::memcpy(PixelData(pixels) + 4 * (static_cast<size_t>(y) * width + x), &value, 4);
+        }
+    return pixels;
+}
+
+uint32_t PixelAt(const std::string& pixels, int32_t x, int32_t y)
+{
+    uint32_t value = 0;
+    std::memcpy(&value, PixelData(pixels) + 4 * (static_cast<size_t>(y) * PixelWidth(pixels) + x), 4);
+    return value;
+}
+
+} // namespace sgtest
