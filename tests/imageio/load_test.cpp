@@ -117,6 +117,9 @@ TEST(ImageioLoad, NewBitmapHoldsThePictureAtItsOwnSize)
     ASSERT_TRUE(WritePicture(folder / "p.png", EncodeFormat::Png, pattern, 9, 7));
     uint32_t bitmap = fGDIp_2hBMP(folder / "p.png", 0, 1, 255);
     ASSERT_NE(bitmap, 0u);
+    std::string raw = ReadPixels();
+    for (size_t i = 11; i < raw.size(); i += 4)
+        ASSERT_EQ(raw[i], 0) << "the fourth byte of a pixel string stays 0";
     int32_t w = 0, h = 0;
     std::vector<uint32_t> pixels = TargetPixels(w, h); // left selected
     ASSERT_EQ(w, 9);
