@@ -11,6 +11,8 @@
 extern "C" {
 #endif
 
+// For other programs only: fileName must come from SysAllocStringByteLen.
+// The program's own code calls the byte-string routine in imageio/imageio.h.
 uint32_t fGDIp_2hBMP(const char* fileName, uint32_t target, int32_t fit, int32_t background);
 
 // GDI+ start-up for callers of fGDIp_2hBMP: a token (0 = failed) and its end.
