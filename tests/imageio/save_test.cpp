@@ -136,13 +136,15 @@ TEST(ImageioSave, SaveBitmapRefusesWhatItCannotSave)
     std::string shortString = PixelStringOf(Pattern(2, 2), 2, 2);
     int32_t claimed = 100;
     std::memcpy(shortString.data(), &claimed, 4); // header claims 100 x 2
-    fGDIp_SaveBitmap(shortString, name);
+    EXPECT_EQ(fGDIp_SaveBitmap(shortString, name), -1);
     std::string empty;
-    fGDIp_SaveBitmap(empty, name);
+    EXPECT_EQ(fGDIp_SaveBitmap(empty, name), -1);
     std::string pixels = PixelStringOf(Pattern(2, 2), 2, 2);
     FailNextGdiplusStartup();
-    fGDIp_SaveBitmap(pixels, name);
+    EXPECT_EQ(fGDIp_SaveBitmap(pixels, name), -1);
     EXPECT_TRUE(FilesIn(folder.path).empty());
+    EXPECT_EQ(fGDIp_SaveBitmap(pixels, name), 0) << "written";
+    EXPECT_TRUE(Exists(name));
     // A target selected before is not left selected either way.
     uint32_t other = CreateMemoryBitmap(3, 3);
     SelectTarget(other, 0, false);
