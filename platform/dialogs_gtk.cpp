@@ -21,6 +21,8 @@ bool StartGtk()
 
 void RunDialogUntil(GtkWidget* dialog, const bool* done)
 {
+    // Closing the window answers the dialog; the widget stays for us to end.
+    g_signal_connect(dialog, "delete-event", G_CALLBACK(gtk_true), nullptr);
     gtk_window_present(GTK_WINDOW(dialog));
     while (!*done)
         gtk_main_iteration();

@@ -132,19 +132,27 @@ void ShowStartName(GtkWidget* dialog, const std::u16string& startName)
     g_list_free(children);
 }
 
+// Centres the shown dialog in the work area: its final size is known only
+// once the chooser has settled it, when the window is mapped.
+gboolean CentreOnMap(GtkWidget* widget, GdkEvent*, gpointer)
+{
+    GdkDisplay* display = gtk_widget_get_display(widget);
+    if (GDK_IS_X11_DISPLAY(display)) {
+        RECT area = WorkAreaRect(gdk_x11_display_get_xdisplay(display));
+        int width = 0, height = 0;
+        gtk_window_get_size(GTK_WINDOW(widget), &width, &height);
+        gtk_window_move(GTK_WINDOW(widget), area.right / 2 - width / 2, area.bottom / 2 - height / 2);
+    }
+    g_signal_handlers_disconnect_by_func(widget, reinterpret_cast<gpointer>(CentreOnMap), nullptr);
+    return FALSE;
+}
+
 void Place(GtkWindow* window, const OpenFileDialog& request)
 {
-    if (request.placed) {
+    if (request.placed)
         gtk_window_move(window, request.x, request.y);
-        return;
-    }
-    GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window));
-    if (!GDK_IS_X11_DISPLAY(display))
-        return;
-    RECT area = WorkAreaRect(gdk_x11_display_get_xdisplay(display));
-    int width = 0, height = 0;
-    gtk_window_get_size(window, &width, &height);
-    gtk_window_move(window, area.right / 2 - width / 2, area.bottom / 2 - height / 2);
+    else
+        g_signal_connect(window, "map-event", G_CALLBACK(CentreOnMap), nullptr);
 }
 
 std::string WithDefaultExtension(const std::string& path, const std::string& extension)
@@ -176,6 +184,16 @@ void OnResponse(GtkDialog* dialog, gint response, gpointer data)
     }
     run->chosen = path;
     run->done = true;
+}
+
+// Esc cancels the dialog whatever has the focus, as it does on Windows; GTK
+// would otherwise let the name field keep it while it holds text.
+gboolean OnKeyPress(GtkWidget* dialog, GdkEventKey* event, gpointer)
+{
+    if (event->keyval != GDK_KEY_Escape)
+        return FALSE;
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+    return TRUE;
 }
 
 GtkWidget* NewChooser(const OpenFileDialog& request, const std::string& startFolder)
@@ -210,6 +228,7 @@ std::u16string ShowOpenFileDialog(const OpenFileDialog& request, int32_t& count)
     run.defaultExtension = NarrowWide(request.defaultExtension);
     GtkWidget* dialog = NewChooser(request, folder);
     g_signal_connect(dialog, "response", G_CALLBACK(OnResponse), &run);
+    g_signal_connect(dialog, "key-press-event", G_CALLBACK(OnKeyPress), nullptr);
     ShowStartName(dialog, request.startName);
     RunDialogUntil(dialog, &run.done);
     // GTK leaves the current directory alone; it is put back all the same if

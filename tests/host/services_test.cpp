@@ -1,8 +1,10 @@
 #include "host/services.h"
 
+// GoogleTest before Xlib, whose None and Bool macros it would trip over.
+#include <gtest/gtest.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <gtest/gtest.h>
 #include <pthread.h>
 #include <stdlib.h>
 #include <sys/stat.h>

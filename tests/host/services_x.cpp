@@ -57,6 +57,7 @@ unsigned long WaitForTitle(const std::string& title)
     unsigned long found = 0;
     WaitUntil(
         [&] {
+            NudgeWindowManager();
             std::string ids = Xdotool("search --onlyvisible --name " + Quoted("^" + title + "$"));
             found = ids.empty() ? 0 : std::strtoul(ids.c_str(), nullptr, 10);
             return found != 0;
@@ -153,6 +154,17 @@ bool WindowExists(unsigned long window)
     Connection x;
     XWindowAttributes attributes = {};
     return x.display && XGetWindowAttributes(x.display, window, &attributes) && attributes.map_state == IsViewable;
+}
+
+void NudgeWindowManager()
+{
+    Connection x;
+    if (!x.display)
+        return;
+    long stamp = 1;
+    XChangeProperty(x.display, DefaultRootWindow(x.display), XInternAtom(x.display, "_SG_TEST_NUDGE", False),
+                    XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&stamp), 1);
+    XSync(x.display, False);
 }
 
 } // namespace sgtest

@@ -23,5 +23,8 @@ bool WaitUntil(const std::function<bool()>& test, int timeoutMs);
 // The window's client area on the screen: x, y, width, height.
 std::vector<int> ScreenGeometry(unsigned long window);
 bool WindowExists(unsigned long window);
+// openbox, just started, may leave a window's map request unanswered until
+// its next event; a change of a root property gives it one.
+void NudgeWindowManager();
 
 } // namespace sgtest
