@@ -107,7 +107,7 @@ TEST(Kernel, CloseHandleDetachesARunningThreadOnce)
 
 TEST(Kernel, ThreadHandlesAreDistinct)
 {
-    Gate gate;
+    static Gate gate; // outlives the detached threads
     gate.open = true;
     HANDLE first = CreateThread(nullptr, 0, WaitAtGate, &gate, 0, nullptr);
     HANDLE second = CreateThread(nullptr, 0, WaitAtGate, &gate, 0, nullptr);
