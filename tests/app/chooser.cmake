@@ -3,4 +3,4 @@ sg_add_test(test_chooser
   LIBS sg_app_chooser)
 sg_add_test(test_chooser_windows
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/chooser_windows_test.cpp ${CMAKE_SOURCE_DIR}/tests/host/services_x.cpp
-  LIBS sg_platform_desktop THREADS)
+  LIBS sg_app_chooser THREADS)

@@ -7,9 +7,14 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "app/source_chooser.h"
+#include "host/services.h"
 #include "platform/user_windows.h"
 #include "platform/user_windows_x11.h"
 #include "tests/host/services_x.h"
@@ -166,4 +171,39 @@ TEST(WatcherWindows, UnderAWindowManagerTheClientIsFoundAndMaximised)
         3000));
     EXPECT_TRUE(GetWindowLongA(window, GWL_STYLE) & WS_MAXIMIZE);
     EXPECT_FALSE(GetWindowLongA(window, GWL_STYLE) & WS_SYSMENU);
+}
+
+// The watcher on its own thread against a plain window: it waits for the
+// title, strips the close function and the menu, maximises, and ends.
+TEST(WatcherWindows, WatcherChangesTheWindowOnceItAppears)
+{
+    SG_REQUIRE_WM();
+    struct Run {
+        std::atomic<bool> done = false;
+    };
+    static Run run;
+    uint32_t thread = StartThread(
+        [](void* title) -> DWORD {
+            DWORD code = fDialogWatcher(title);
+            run.done = true;
+            return code;
+        },
+        const_cast<char*>(kSelectFileTitle), 0x100000, 0);
+    ASSERT_NE(thread, 0u);
+    EXPECT_EQ(CloseThreadHandle(thread), -1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // a few empty looks first
+    EXPECT_FALSE(run.done);
+
+    TestWindow test("Select File", nullptr, true);
+    EXPECT_TRUE(sgtest::WaitUntil([&] { return run.done.load(); }, 5000));
+    EXPECT_TRUE(sgtest::WaitUntil(
+        [&] {
+            return sgtest::HasAtom(test.window, "_NET_WM_STATE", "_NET_WM_STATE_MAXIMIZED_VERT") &&
+                   sgtest::HasAtom(test.window, "_NET_WM_STATE", "_NET_WM_STATE_MAXIMIZED_HORZ");
+        },
+        3000));
+    std::vector<long> hints = sgtest::PropertyLongs(test.window, "_MOTIF_WM_HINTS");
+    ASSERT_EQ(hints.size(), 5u);
+    EXPECT_EQ(hints[1] & 32, 0); // no close function
+    EXPECT_EQ(hints[2] & 16, 0); // no window menu
 }
