@@ -2,5 +2,5 @@
 # last error, the local time, the version and the COM counters.
 add_library(sg_platform_kernel STATIC ${CMAKE_CURRENT_LIST_DIR}/kernel.cpp)
 target_link_libraries(sg_platform_kernel PUBLIC sg_platform_text Threads::Threads
-  $<TARGET_NAME_IF_EXISTS:sg_platform_handles>)
+  sg_platform_handles)
 set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_platform_kernel)
