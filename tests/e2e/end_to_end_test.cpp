@@ -1,0 +1,231 @@
+// The whole program, as a user meets it: the dialog, the written anaglyph,
+// the full-screen result, and the ways a run can end.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/codecs/codec.h"
+#include "tests/e2e/program.h"
+#include "tests/host/services_x.h"
+#include "tests/support/xserver.h"
+
+using namespace sgtest;
+
+namespace {
+
+constexpr int kRunTimeoutMs = 120000;
+
+std::string Sample(const std::string& name)
+{
+    return std::string(SG_TEST_DATA_DIR) + "/" + name;
+}
+
+void Copy(const std::string& from, const std::string& to)
+{
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
+}
+
+// Enters path in the open-file dialog's location field and confirms it. The
+// path is pasted from the clipboard, since typing letters that the keyboard
+// map lacks is unreliable.
+bool Choose(const std::string& path)
+{
+    unsigned long dialog = WaitForTitle("Select File");
+    if (!dialog)
+        return false;
+    SetClipboardText(path);
+    DriveWindow(dialog, {"sleep:300", "key:ctrl+l", "key:ctrl+a", "key:ctrl+v", "sleep:200", "key:Return"});
+    return true;
+}
+
+// Waits until the result window shows a picture between black bars.
+bool WaitForResult()
+{
+    return WaitUntil(
+        [] {
+            int w = 0, h = 0;
+            std::vector<uint32_t> screen = Screen(w, h);
+            return !screen.empty() && screen[540 * w + 4] == 0 && screen[540 * w + 960] != 0;
+        },
+        kRunTimeoutMs);
+}
+
+bool ConfirmMessageBox()
+{
+    unsigned long box = WaitForTitle("Stereoglass");
+    if (!box)
+        return false;
+    DriveWindow(box, {"sleep:200", "key:Return"});
+    return true;
+}
+
+double Psnr(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)
+{
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        for (int shift : {0, 8, 16}) {
+            double d = static_cast<double>((a[i] >> shift) & 0xFF) - static_cast<double>((b[i] >> shift) & 0xFF);
+            sum += d * d;
+        }
+    double mse = sum / (3.0 * static_cast<double>(a.size()));
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+std::vector<uint32_t> Rgb(const Picture& picture)
+{
+    std::vector<uint32_t> out(static_cast<size_t>(picture.width) * picture.height);
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = picture.pixels[i] & 0xFFFFFF;
+    return out;
+}
+
+// Every test ends its program, so that a failed one leaves no dialog or
+// window behind for the next.
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override { SG_REQUIRE_WM(); }
+    void TearDown() override
+    {
+        if (program.pid > 0)
+            WaitForExit(program, 0);
+    }
+    Program program;
+};
+
+} // namespace
+
+TEST_F(EndToEnd, WritesTheAnaglyphBesideTheSourceAndShowsItUntilAKey)
+{
+    std::string photos = MakeFolder("run/Photos");
+    Copy(Sample("figure-sbs.jps"), photos + "/Figure.JPS");
+    program = StartProgram(photos + "/..");
+    ASSERT_TRUE(Choose(photos + "/Figure.JPS"));
+    ASSERT_TRUE(WaitForResult());
+
+    // The file: lower-case name in the source's own folder, half the width.
+    std::string output = photos + "/figure_anaglyph.jpg";
+    Picture written, source;
+    ASSERT_EQ(DecodePictureFile(output, written), kCodecOk);
+    ASSERT_EQ(DecodePictureFile(photos + "/Figure.JPS", source), kCodecOk);
+    ASSERT_EQ(written.width, 522);
+    ASSERT_EQ(written.height, 720);
+    std::vector<uint32_t> expected(522 * 720);
+    for (int y = 0; y < 720; ++y)
+        for (int x = 0; x < 522; ++x) {
+            uint32_t left = source.pixels[y * 1044 + x], right = source.pixels[y * 1044 + 522 + x];
+            expected[y * 522 + x] = (left & 0xFF0000) | (right & 0x00FFFF);
+        }
+    EXPECT_GE(Psnr(Rgb(written), expected), 38.0);
+
+    // The screen: the written file fitted inside and centred between black
+    // bars. The ratio 720 / 522 is held as a 32-bit float, a little above
+    // its exact value, so X0 = round((1920 - 1080 / r) / 2) = round(568.500002)
+    // = 569 and the picture covers columns 569..1352 (784 columns).
+    int w = 0, h = 0;
+    std::vector<uint32_t> screen = Screen(w, h);
+    ASSERT_EQ(w, 1920);
+    ASSERT_EQ(h, 1080);
+    std::vector<uint32_t> shown, fromFile;
+    bool barsBlack = true;
+    for (int y = 0; y < 1080; ++y)
+        for (int x = 0; x < 1920; ++x) {
+            uint32_t pixel = screen[y * 1920 + x];
+            if (x < 569 || x > 1352) {
+                barsBlack = barsBlack && pixel == 0;
+                continue;
+            }
+            int sx = ((x - 569 + 1) * 522 + 783) / 784 - 1; // block replication
+            int sy = ((y + 1) * 720 + 1080) / 1081 - 1;
+            shown.push_back(pixel);
+            fromFile.push_back(written.pixels[sy * 522 + sx] & 0xFFFFFF);
+        }
+    EXPECT_TRUE(barsBlack);
+    EXPECT_GE(Psnr(shown, fromFile), 40.0);
+
+    Xdotool("key a");
+    EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
+}
+
+TEST_F(EndToEnd, OddWidthRoundsTheHalfToEvenAndClosingTheWindowEndsTheRun)
+{
+    std::string folder = MakeFolder("odd");
+    Copy(Sample("bench-sbs-959.png"), folder + "/Bench.png");
+    program = StartProgram(folder);
+    ASSERT_TRUE(Choose(folder + "/Bench.png"));
+    ASSERT_TRUE(WaitForResult());
+    PictureHeader header;
+    ASSERT_EQ(ProbePictureFile(folder + "/bench_anaglyph.jpg", header), kCodecOk);
+    EXPECT_EQ(header.width, 480); // 959 / 2 = 479.5 rounds to 480
+    EXPECT_EQ(header.height, 494);
+    Xdotool("key alt+F4");
+    EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
+}
+
+TEST_F(EndToEnd, NonAsciiNameGivesALowerCaseOutputName)
+{
+    std::string folder = MakeFolder("\xC3\x89t\xC3\xA9s");
+    Copy(Sample("bench-sbs-959.png"), folder + "/\xC3\x89t\xC3\xA9.PNG");
+    program = StartProgram(folder);
+    ASSERT_TRUE(Choose(folder + "/\xC3\x89t\xC3\xA9.PNG"));
+    ASSERT_TRUE(WaitForResult());
+    EXPECT_TRUE(std::filesystem::exists(folder + "/\xC3\xA9t\xC3\xA9_anaglyph.jpg"));
+    Xdotool("key Escape");
+    EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
+}
+
+TEST_F(EndToEnd, CancelEndsAtOnceAndLeavesTheClipboardAlone)
+{
+    std::string folder = MakeFolder("cancel");
+    Copy(Sample("bench-sbs-959.png"), folder + "/pair.png");
+    SetClipboardText("keep me");
+    ASSERT_EQ(ClipboardText(), "keep me");
+    program = StartProgram(folder);
+    unsigned long dialog = WaitForTitle("Select File");
+    ASSERT_NE(dialog, 0u);
+    DriveWindow(dialog, {"sleep:300", "key:Escape"});
+    EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
+    EXPECT_EQ(FolderNames(folder), std::set<std::string>{"pair.png"});
+    EXPECT_EQ(ClipboardText(), "keep me");
+}
+
+TEST_F(EndToEnd, UnreadableOrUnwritableRunsSayWhyAndWriteNothing)
+{
+    struct Case {
+        const char* name;
+        const char* file;
+        bool picture;  // a real picture, or a text file with a picture's name
+        bool readOnly; // the folder lacks its write bit (run as nobody)
+    };
+    const Case cases[] = {
+        {"not a picture", "Broken.PNG", false, false},
+        {"folder without write access", "pair.png", true, true},
+    };
+    for (const Case& c : cases) {
+        std::string folder = MakeFolder(std::string("fail-") + (c.readOnly ? "ro" : "rd"));
+        std::string path = folder + "/" + c.file;
+        if (c.picture)
+            Copy(Sample("bench-sbs-959.png"), path);
+        else
+            std::ofstream(path) << "just some words";
+        chmod(path.c_str(), 0644);
+        if (c.readOnly)
+            chmod(folder.c_str(), 0555);
+        program = StartProgram(folder, c.readOnly);
+        ASSERT_TRUE(Choose(path)) << c.name;
+        EXPECT_TRUE(ConfirmMessageBox()) << c.name;
+        EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0) << c.name;
+        EXPECT_EQ(FolderNames(folder), std::set<std::string>{c.file}) << c.name; // no partial file
+        chmod(folder.c_str(), 0755);
+    }
+}
+
+TEST(EndToEndNoDisplay, SaysSoAndExitsWith255)
+{
+    std::string folder = MakeFolder("nodisplay");
+    Program program = StartProgram(folder, false, false);
+    EXPECT_EQ(WaitForExit(program, 30000), 255);
+    EXPECT_EQ(ReadFile(program.errors), "stereoglass: cannot open display\n");
+}
