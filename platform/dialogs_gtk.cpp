@@ -1,8 +1,29 @@
 #include "platform/dialogs_gtk.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "platform/x11_threads.h"
+
+namespace {
+
+// Without a session bus GTK's settings store cannot save the file chooser's
+// view settings and warns on every change; keep them in memory then.
+void KeepSettingsInMemoryWithoutSessionBus()
+{
+    if (std::getenv("DBUS_SESSION_BUS_ADDRESS"))
+        return;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat bus;
+    if (runtime && stat((std::string(runtime) + "/bus").c_str(), &bus) == 0)
+        return;
+    setenv("GSETTINGS_BACKEND", "memory", 0);
+}
+
+} // namespace
 
 bool StartGtk()
 {
@@ -14,6 +35,7 @@ bool StartGtk()
     // The dialogs must be X11 windows, so that other threads can find them
     // by title through Xlib.
     InitXThreads();
+    KeepSettingsInMemoryWithoutSessionBus();
     gdk_set_allowed_backends("x11");
     started = gtk_init_check(nullptr, nullptr);
     return started;
