@@ -34,19 +34,11 @@ int32_t fMainFlow(const uint32_t&, const uint32_t&, const std::string&, const in
     return fConvertAndShow(sourcePath);
 }
 
-int32_t fConvertAndShow(const std::string& sourcePath)
+int32_t fWriteAnaglyph(const std::string& sourcePath, const std::string& outputBase)
 {
-    // The source is read through the path as chosen; the output goes to the
-    // same folder under the lower-cased file name.
-    std::string outputBase = fAnaglyphBase(fNamingPath(sourcePath));
-    int32_t desktopWidth = 0, desktopHeight = 0;
-    GetDesktopSize(desktopWidth, desktopHeight);
-
     std::string leftView, rightView;
-    if (!fSplitStereo(sourcePath, leftView, rightView)) {
-        ShowError("\"" + sourcePath + "\" could not be read as a picture.");
+    if (!fSplitStereo(sourcePath, leftView, rightView))
         return 0;
-    }
     std::string redView = fKeepChannels(leftView, 0);
     std::string cyanView = fKeepChannels(rightView, 1);
     // The views are not needed past their filtered copies.
@@ -55,12 +47,27 @@ int32_t fConvertAndShow(const std::string& sourcePath)
     std::string outputPixels = cyanView;
     int32_t saveStatus = -1;
     fMixAnaglyph(outputBase, redView, cyanView, outputPixels, &saveStatus);
+    return saveStatus == 0 ? 1 : -1;
+}
+
+int32_t fConvertAndShow(const std::string& sourcePath)
+{
+    // The source is read through the path as chosen; the output goes to the
+    // same folder under the lower-cased file name.
+    std::string outputBase = fAnaglyphBase(fNamingPath(sourcePath));
     std::string outputFile = outputBase + ".jpg";
-    if (saveStatus != 0) {
+    int32_t desktopWidth = 0, desktopHeight = 0;
+    GetDesktopSize(desktopWidth, desktopHeight);
+
+    int32_t written = fWriteAnaglyph(sourcePath, outputBase);
+    if (written == 0) {
+        ShowError("\"" + sourcePath + "\" could not be read as a picture.");
+        return 0;
+    }
+    if (written < 0) {
         ShowError("The anaglyph could not be written to \"" + outputFile + "\".");
         return 0;
     }
-    redView = cyanView = outputPixels = std::string();
 
     HWND window = CreateGraphicWindow(u"", -1, -1, desktopWidth, desktopHeight, kShowWindow);
     fDrawFile(window, 0, outputFile, kFitInside, kBlack);

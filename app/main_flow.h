@@ -11,3 +11,8 @@ int32_t fMainFlow(const uint32_t& instance, const uint32_t& previous, const std:
 // The run after the choice of the source path; fMainFlow is fSelectFile
 // followed by this. Separate so that a run can be driven on a known path.
 int32_t fConvertAndShow(const std::string& sourcePath);
+
+// The conversion from file to file: split, filter, mix, save as
+// outputBase + ".jpg". Returns 1 when the anaglyph was written, 0 when the
+// source could not be read as a picture, -1 when the output was not written.
+int32_t fWriteAnaglyph(const std::string& sourcePath, const std::string& outputBase);

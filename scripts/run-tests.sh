@@ -4,6 +4,8 @@
 # Each build has its own folder, so one never rebuilds another.
 set -uo pipefail
 cd "$(dirname "$0")/.."
+# Called from make: keep the inner builds from printing every directory.
+unset MAKEFLAGS MAKELEVEL MFLAGS
 root=$(pwd)
 jobs=$(nproc)
 passed=0
