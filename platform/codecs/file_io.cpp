@@ -46,25 +46,6 @@ CodecResult ResultOfErrno(int error, CodecResult otherwise)
     }
 }
 
-// Opens a regular file for reading. Opening does not block on a FIFO, and
-// anything but a regular file (a directory, a device) is refused.
-CodecResult OpenPictureFile(const std::string& path, int& fd, uint64_t& fileSize)
-{
-    fd = -1;
-    if (path.empty() || path.find('\0') != std::string::npos)
-        return kCodecNotFound;
-    int f = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (f < 0)
-        return ResultOfErrno(errno, kCodecAccessDenied);
-    struct stat st;
-    if (fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(f);
-        return kCodecAccessDenied;
-    }
-    fd = f;
-    fileSize = uint64_t(st.st_size);
-    return kCodecOk;
-}
 
 struct JpegBuffer {
     unsigned char* data = nullptr;
@@ -90,6 +71,44 @@ int64_t ReadAt(int fd, uint8_t* out, size_t size, uint64_t offset)
         done += size_t(n);
     }
     return int64_t(done);
+}
+
+// Opens a regular file for reading and names the format its first bytes
+// show. Opening does not block on a FIFO, and anything but a regular file (a
+// directory, a device) is refused; so is an empty file, as corrupt.
+CodecResult OpenPictureFile(const std::string& path, Fd& file, uint64_t& fileSize, PictureFormat& format)
+{
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return kCodecNotFound;
+    file.fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file.fd < 0)
+        return ResultOfErrno(errno, kCodecAccessDenied);
+    struct stat st;
+    if (fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return kCodecAccessDenied;
+    fileSize = uint64_t(st.st_size);
+    if (fileSize == 0)
+        return kCodecCorrupt;
+    uint8_t sniff[16];
+    int64_t sniffed = ReadAt(file.fd, sniff, sizeof sniff, 0);
+    if (sniffed < 0)
+        return kCodecAccessDenied;
+    format = SniffFormat(sniff, size_t(sniffed));
+    return kCodecOk;
+}
+
+// The first size bytes of the file in a new buffer; got is how many there
+// were.
+CodecResult ReadHead(int fd, size_t size, std::unique_ptr<uint8_t[]>& data, size_t& got)
+{
+    data.reset(new (std::nothrow) uint8_t[size]);
+    if (!data)
+        return kCodecOutOfMemory;
+    int64_t n = ReadAt(fd, data.get(), size, 0);
+    if (n < 0)
+        return kCodecAccessDenied;
+    got = size_t(n);
+    return kCodecOk;
 }
 
 bool WriteAll(int fd, const char* data, size_t size)
@@ -147,22 +166,16 @@ constexpr size_t kProbeMostRead = 64 * 1024 * 1024;
 CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
 {
     header = PictureHeader{};
-    int fd = -1;
+    Fd file(-1);
     uint64_t fileSize = 0;
-    CodecResult result = OpenPictureFile(path, fd, fileSize);
+    PictureFormat format = PictureFormat::Unknown;
+    CodecResult result = OpenPictureFile(path, file, fileSize, format);
     if (result != kCodecOk)
         return result;
-    Fd file(fd);
-    if (fileSize == 0)
-        return kCodecCorrupt;
-    uint8_t sniff[16];
-    int64_t sniffed = ReadAt(fd, sniff, sizeof sniff, 0);
-    if (sniffed < 0)
-        return kCodecAccessDenied;
-    if (SniffFormat(sniff, size_t(sniffed)) == PictureFormat::Tiff) {
+    if (format == PictureFormat::Tiff) {
         // A TIFF directory may lie anywhere in the file; libtiff seeks to it.
         PictureHeader found;
-        result = ProbeTiffFile(fd, found);
+        result = ProbeTiffFile(file.fd, found);
         if (result == kCodecOk)
             result = CheckPictureSize(found.width, found.height);
         if (result == kCodecOk) {
@@ -174,14 +187,13 @@ CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
     size_t want = kProbeFirstRead;
     for (;;) {
         size_t size = size_t(std::min<uint64_t>(want, fileSize));
-        std::unique_ptr<uint8_t[]> head(new (std::nothrow) uint8_t[size]);
-        if (!head)
-            return kCodecOutOfMemory;
-        int64_t got = ReadAt(fd, head.get(), size, 0);
-        if (got < 0)
-            return kCodecAccessDenied;
-        result = ProbePictureBytes(head.get(), size_t(got), header);
-        if (result != kCodecCorrupt || size_t(got) < size || size >= fileSize || size >= kProbeMostRead)
+        std::unique_ptr<uint8_t[]> head;
+        size_t got = 0;
+        result = ReadHead(file.fd, size, head, got);
+        if (result != kCodecOk)
+            return result;
+        result = ProbePictureBytes(head.get(), got, header);
+        if (result != kCodecCorrupt || got < size || size >= fileSize || size >= kProbeMostRead)
             return result;
         want = size * 4;
     }
@@ -190,32 +202,25 @@ CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
 CodecResult DecodePictureFile(const std::string& path, Picture& picture)
 {
     picture = Picture{};
-    int fd = -1;
+    Fd file(-1);
     uint64_t fileSize = 0;
-    CodecResult result = OpenPictureFile(path, fd, fileSize);
+    PictureFormat format = PictureFormat::Unknown;
+    CodecResult result = OpenPictureFile(path, file, fileSize, format);
     if (result != kCodecOk)
         return result;
-    Fd file(fd);
-    if (fileSize == 0)
-        return kCodecCorrupt;
     // Not a picture: refused before the whole file is read. Files beyond the
     // largest uncompressed picture (2^28 pixels of 16-bit RGBA) are refused
     // too.
-    uint8_t sniff[16];
-    int64_t sniffed = ReadAt(fd, sniff, sizeof sniff, 0);
-    if (sniffed < 0)
-        return kCodecAccessDenied;
-    if (SniffFormat(sniff, size_t(sniffed)) == PictureFormat::Unknown)
+    if (format == PictureFormat::Unknown)
         return kCodecUnknownFormat;
     if (fileSize > uint64_t(kMaxPicturePixels) * 8 + 65536 || fileSize > uint64_t(SIZE_MAX / 2))
         return kCodecTooLarge;
-    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size_t(fileSize)]);
-    if (!data)
-        return kCodecOutOfMemory;
-    int64_t got = ReadAt(fd, data.get(), size_t(fileSize), 0);
-    if (got < 0)
-        return kCodecAccessDenied;
-    return DecodePictureBytes(data.get(), size_t(got), picture);
+    std::unique_ptr<uint8_t[]> data;
+    size_t got = 0;
+    result = ReadHead(file.fd, size_t(fileSize), data, got);
+    if (result != kCodecOk)
+        return result;
+    return DecodePictureBytes(data.get(), got, picture);
 }
 
 CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, const uint32_t* pixels, int32_t width,
