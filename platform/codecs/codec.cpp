@@ -1,6 +1,7 @@
 // Format sniffing and the in-memory entry points of the codec layer.
 #include "platform/codecs/formats.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -31,6 +32,14 @@ bool AnyTranslucent(const uint32_t* pixels, int64_t count)
         if (pixels[i] < 0xFF000000u)
             return true;
     return false;
+}
+
+size_t ReadMemory(MemoryReader& reader, void* out, size_t length)
+{
+    size_t n = std::min(length, reader.size - reader.pos);
+    std::memcpy(out, reader.data + reader.pos, n);
+    reader.pos += n;
+    return n;
 }
 
 PictureFormat SniffFormat(const uint8_t* data, size_t size)

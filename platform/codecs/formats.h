@@ -18,6 +18,16 @@ CodecResult AllocatePicture(Picture& picture, int32_t width, int32_t height);
 // True when any alpha byte is below 0xFF.
 bool AnyTranslucent(const uint32_t* pixels, int64_t count);
 
+// Bytes in memory, read front to back by a codec library's read callback.
+struct MemoryReader {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+};
+// Copies up to length bytes from the reading position and moves past them;
+// how many were copied.
+size_t ReadMemory(MemoryReader& reader, void* out, size_t length);
+
 PictureFormat SniffFormat(const uint8_t* data, size_t size);
 
 CodecResult ProbeJpeg(const uint8_t* data, size_t size, PictureHeader& header);

@@ -11,19 +11,9 @@
 namespace codecs {
 namespace {
 
-struct MemoryReader {
-    const uint8_t* data;
-    size_t size;
-    size_t pos;
-};
-
 int ReadFromMemory(GifFileType* gif, GifByteType* out, int length)
 {
-    auto* reader = static_cast<MemoryReader*>(gif->UserData);
-    size_t n = std::min(size_t(length < 0 ? 0 : length), reader->size - reader->pos);
-    std::memcpy(out, reader->data + reader->pos, n);
-    reader->pos += n;
-    return int(n);
+    return int(ReadMemory(*static_cast<MemoryReader*>(gif->UserData), out, size_t(length < 0 ? 0 : length)));
 }
 
 int WriteToString(GifFileType* gif, const GifByteType* data, int length)

@@ -10,22 +10,13 @@
 namespace codecs {
 namespace {
 
-struct MemoryReader {
-    const uint8_t* data;
-    size_t size;
-    size_t pos;
-};
-
 [[noreturn]] void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void OnWarning(png_structp, png_const_charp) {}
 
 void ReadFromMemory(png_structp png, png_bytep out, size_t length)
 {
-    auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
-    if (length > reader->size - reader->pos)
+    if (ReadMemory(*static_cast<MemoryReader*>(png_get_io_ptr(png)), out, length) < length)
         png_error(png, "Read Error");
-    std::memcpy(out, reader->data + reader->pos, length);
-    reader->pos += length;
 }
 
 struct ReadStruct {
