@@ -7,11 +7,7 @@ std::string fGDIp_ImageSize(std::string fileName)
 {
     std::u16string wide = fStr2Wide(fileName);
     float width = 0, height = 0;
-    GdiplusStartupInput input;
-    input.GdiplusVersion = 1;
-    input.DebugEventCallback = nullptr;
-    input.SuppressBackgroundThread = FALSE;
-    input.SuppressExternalCodecs = FALSE;
+    GdiplusStartupInput input; // version 1, no callback, nothing suppressed
     uint32_t token = 0;
     if (GdiplusStartup(&token, &input, nullptr) == Ok) {
         GpImage* picture = nullptr;

@@ -2,11 +2,7 @@
 
 uint32_t fGDIp_Startup()
 {
-    GdiplusStartupInput input;
-    input.GdiplusVersion = 1;
-    input.DebugEventCallback = nullptr;
-    input.SuppressBackgroundThread = FALSE;
-    input.SuppressExternalCodecs = FALSE;
+    GdiplusStartupInput input; // version 1, no callback, nothing suppressed
     uint32_t token = 0;
     if (GdiplusStartup(&token, &input, nullptr) != Ok)
         return 0;
