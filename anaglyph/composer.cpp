@@ -33,28 +33,30 @@ bool Holds(const std::string& pixels, int64_t count)
 
 } // namespace
 
+void fKeepChannelsInPlace(std::string& pixels, int32_t viewIndex)
+{
+    if (!PixelsFit(pixels))
+        return;
+    uint32_t mask = viewIndex == 1 ? kGreenBlueMask : kRedMask;
+    int64_t count = PixelCount(pixels);
+    uint8_t* data = PixelData(pixels);
+    for (int64_t i = 0; i < count; ++i) {
+        uint32_t pixel;
+        std::memcpy(&pixel, data + 4 * i, 4);
+        pixel = KeepMasked(pixel, mask);
+        std::memcpy(data + 4 * i, &pixel, 4);
+    }
+}
+
 std::string fKeepChannels(std::string& pixels, const int32_t& viewIndex)
 {
-    if (PixelsFit(pixels)) {
-        uint32_t mask = viewIndex == 1 ? kGreenBlueMask : kRedMask;
-        int64_t count = PixelCount(pixels);
-        uint8_t* data = PixelData(pixels);
-        for (int64_t i = 0; i < count; ++i) {
-            uint32_t pixel;
-            std::memcpy(&pixel, data + 4 * i, 4);
-            pixel = KeepMasked(pixel, mask);
-            std::memcpy(data + 4 * i, &pixel, 4);
-        }
-    }
+    fKeepChannelsInPlace(pixels, viewIndex);
     return pixels;
 }
 
-std::string fMixAnaglyph(const std::string& outputBase, const std::string& redView, const std::string& cyanView,
-                         const std::string& outputPixels, int32_t* saveStatus)
+int32_t fMixAnaglyphInPlace(const std::string& outputBase, const std::string& redView, const std::string& cyanView,
+                            std::string& output)
 {
-    // The views are only read, so they need no private copies; the output is
-    // a copy of its own.
-    std::string output = outputPixels;
     int64_t count = PixelsFit(redView) ? PixelCount(redView) : 0;
     if (Holds(cyanView, count) && Holds(output, count)) {
         const uint8_t* red = PixelData(redView);
@@ -63,13 +65,22 @@ std::string fMixAnaglyph(const std::string& outputBase, const std::string& redVi
         for (int64_t i = 0; i < count; ++i) {
             uint32_t r, c;
             std::memcpy(&r, red + 4 * i, 4);
-            std::memcpy(&c, cyan + 4 * i, 4);
+            std::memcpy(&c, cyan + 4 * i, 4); // read before the write: out may be cyan
             uint32_t pixel = KeepMasked(r, kRedMask) | KeepMasked(c, kGreenBlueMask);
             std::memcpy(out + 4 * i, &pixel, 4);
         }
     }
     std::string fileName = outputBase + ".jpg";
-    int32_t status = fGDIp_SaveBitmap(output, fileName);
+    return fGDIp_SaveBitmap(output, fileName);
+}
+
+std::string fMixAnaglyph(const std::string& outputBase, const std::string& redView, const std::string& cyanView,
+                         const std::string& outputPixels, int32_t* saveStatus)
+{
+    // The views are only read, so they need no private copies; the output is
+    // a copy of its own.
+    std::string output = outputPixels;
+    int32_t status = fMixAnaglyphInPlace(outputBase, redView, cyanView, output);
     if (saveStatus)
         *saveStatus = status;
     return output;

@@ -10,6 +10,10 @@
 // as it is.
 std::string fKeepChannels(std::string& pixels, const int32_t& viewIndex);
 
+// The same filter without the returned copy, for callers that use the
+// rewritten string itself.
+void fKeepChannelsInPlace(std::string& pixels, int32_t viewIndex);
+
 // Builds each output pixel from the red of redView and the green and blue of
 // cyanView, into a copy of outputPixels (whose header it keeps), saves that
 // copy as outputBase + ".jpg" and returns it. The arguments are not changed.
@@ -17,3 +21,9 @@ std::string fKeepChannels(std::string& pixels, const int32_t& viewIndex);
 // written, non-zero when it was not.
 std::string fMixAnaglyph(const std::string& outputBase, const std::string& redView, const std::string& cyanView,
                          const std::string& outputPixels, int32_t* saveStatus = nullptr);
+
+// The mix for callers that need no copies: writes the anaglyph into output
+// itself (which may be the cyan view's own string) and saves it as
+// outputBase + ".jpg". Returns the save's outcome, 0 when written.
+int32_t fMixAnaglyphInPlace(const std::string& outputBase, const std::string& redView, const std::string& cyanView,
+                            std::string& output);

@@ -12,6 +12,14 @@ constexpr int32_t kMixSourceCopy = 13;
 constexpr int32_t kHalftone = 4;
 constexpr uint32_t kMessageStyle = 0x12000; // MB_OK | MB_TASKMODAL | MB_SETFOREGROUND
 
+// True when the destination corners, rounded as the copy rounds them, cover
+// the whole target.
+bool Covers(const PlacementCorners& c, int32_t width, int32_t height)
+{
+    return RoundEven(c.dx1) <= 0 && RoundEven(c.dy1) <= 0 && RoundEven(c.dx2) >= width - 1 &&
+           RoundEven(c.dy2) >= height - 1;
+}
+
 // Draws into the target; pixels, when not null, receives the pixels of the
 // loaded picture (or of the target when nothing loaded).
 int32_t DrawFile(uint32_t target, int32_t controlId, const std::string& fileName, int32_t fitMode,
@@ -35,9 +43,13 @@ int32_t DrawFile(uint32_t target, int32_t controlId, const std::string& fileName
 
     if (picture != 0) {
         SelectTarget(target, controlId, true);
-        ClearTarget(background, 0);
         PlacementCorners c;
-        if (fPlacementCorners(fitMode, targetWidth, targetHeight, pictureWidth, pictureHeight, c))
+        bool placed = fPlacementCorners(fitMode, targetWidth, targetHeight, pictureWidth, pictureHeight, c);
+        // A copy that paints every pixel of the target leaves nothing of the
+        // background to see, so the fill is skipped then.
+        if (!placed || !Covers(c, targetWidth, targetHeight))
+            ClearTarget(background, 0);
+        if (placed)
             StretchCopy(picture, 0, c.sx1, c.sy1, c.sx2, c.sy2, c.dx1, c.dy1, c.dx2, c.dy2, kMixSourceCopy,
                         kHalftone);
         RefreshTarget();

@@ -39,14 +39,13 @@ int32_t fWriteAnaglyph(const std::string& sourcePath, const std::string& outputB
     std::string leftView, rightView;
     if (!fSplitStereo(sourcePath, leftView, rightView))
         return 0;
-    std::string redView = fKeepChannels(leftView, 0);
-    std::string cyanView = fKeepChannels(rightView, 1);
-    // The views are not needed past their filtered copies.
-    leftView = std::string();
-    rightView = std::string();
-    std::string outputPixels = cyanView;
-    int32_t saveStatus = -1;
-    fMixAnaglyph(outputBase, redView, cyanView, outputPixels, &saveStatus);
+    // The filters rewrite the views in place, so the left view becomes the
+    // red view and the right view the cyan view; and since each output pixel
+    // depends only on the same pixel of the two views, the anaglyph is mixed
+    // straight into the cyan view's string. No pixel string is copied.
+    fKeepChannelsInPlace(leftView, 0);
+    fKeepChannelsInPlace(rightView, 1);
+    int32_t saveStatus = fMixAnaglyphInPlace(outputBase, leftView, rightView, rightView);
     return saveStatus == 0 ? 1 : -1;
 }
 

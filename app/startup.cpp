@@ -6,6 +6,7 @@
 #include "host/services.h"
 #include "platform/display.h"
 #include "platform/kernel.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ int32_t fStartUp()
         ShowMessageBox(u"Win98 No Support", kMessageStyle, u"");
         return kRefused;
     }
+    ReuseFreedMemory();
     EnterThread(nullptr); // COM and the host's state for the main thread
     int32_t exitCode = fMainFlow(0, 0, std::string(), 0);
     LeaveThread(nullptr);

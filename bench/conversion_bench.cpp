@@ -14,6 +14,7 @@
 
 #include "app/main_flow.h"
 #include "bench/sbs_sample.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -80,4 +81,12 @@ void CodecFloor(benchmark::State& state)
 
 BENCHMARK(CodecFloor)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(Conversion)->Unit(benchmark::kMillisecond)->MinTime(3);
-BENCHMARK_MAIN();
+// The allocator is set up as the program sets it up at start-up; both the
+// conversion and the floor run under it.
+int main(int argc, char** argv)
+{
+    ReuseFreedMemory();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}

@@ -7,9 +7,11 @@
 
 #include "app/main_flow.h"
 #include "bench/sbs_sample.h"
+#include "platform/memory.h"
 
 int main(int argc, char** argv)
 {
+    ReuseFreedMemory(); // as the program does at start-up
     std::string source = argc > 1 ? argv[1] : "/tmp/stereoglass-bench-16mp.jpg";
     std::string base = argc > 2 ? argv[2] : "/tmp/stereoglass-bench-16mp_anaglyph";
     if (argc == 1 && !MakeLargeSbsJpeg(source)) {

@@ -99,3 +99,12 @@ TEST(MixAnaglyph, ReportsAFolderThatCannotBeWritten)
     fMixAnaglyph(sgtest::TempFolder() + "/no/such/folder/x_anaglyph", pixels, pixels, pixels, &saved);
     EXPECT_NE(saved, 0);
 }
+
+TEST(MixAnaglyph, InPlaceMixMayWriteIntoTheCyanViewItself)
+{
+    std::string red = Pixels(4, 3, [](int32_t x, int32_t y) { return static_cast<uint32_t>((x * 40 + y) << 16); });
+    std::string cyan = Pixels(4, 3, [](int32_t x, int32_t y) { return static_cast<uint32_t>(x * 0x1111 + y); });
+    std::string expected = fMixAnaglyph(sgtest::TempFolder() + "/copied_anaglyph", red, cyan, cyan);
+    EXPECT_EQ(fMixAnaglyphInPlace(sgtest::TempFolder() + "/aliased_anaglyph", red, cyan, cyan), 0);
+    EXPECT_EQ(cyan, expected);
+}
