@@ -15,13 +15,24 @@ bool HeaderMatches(const BITMAPINFOHEADER& header, const Bitmap& bitmap)
            header.biCompression == BI_RGB && header.biWidth == bitmap.width && header.biHeight == -bitmap.height;
 }
 
-// The rows start .. start + lines - 1 that exist; 0 when none do.
-int RowsInRange(UINT start, UINT lines, const Bitmap& bitmap)
+// The rows start .. start + lines - 1 that exist: how many (0 when none
+// do), where the first begins and how many pixels they hold.
+struct RowRange {
+    int rows = 0;
+    uint32_t* first = nullptr;
+    size_t pixels = 0;
+};
+
+RowRange RowsInRange(UINT start, UINT lines, Bitmap& bitmap)
 {
     int64_t end = static_cast<int64_t>(start) + lines;
     if (end > bitmap.height)
         end = bitmap.height;
-    return end > start ? static_cast<int>(end - start) : 0;
+    if (end <= start)
+        return {};
+    size_t width = static_cast<size_t>(bitmap.width);
+    int rows = static_cast<int>(end - start);
+    return {rows, bitmap.bits.get() + start * width, rows * width};
 }
 
 // Copies pixels with their fourth byte cleared: it carries nothing here, and
@@ -66,12 +77,10 @@ int GetDIBits(HDC dc, HBITMAP bitmapId, UINT start, UINT lines, void* bits, BITM
     }
     if (!HeaderMatches(info->bmiHeader, *bitmap))
         return 0;
-    int rows = RowsInRange(start, lines, *bitmap);
-    if (rows == 0)
-        return 0;
-    size_t width = static_cast<size_t>(bitmap->width);
-    CopyMasked(bits, bitmap->bits.get() + start * width, rows * width);
-    return rows;
+    RowRange range = RowsInRange(start, lines, *bitmap);
+    if (range.rows > 0)
+        CopyMasked(bits, range.first, range.pixels);
+    return range.rows;
 }
 
 int SetDIBits(HDC dc, HBITMAP bitmapId, UINT start, UINT lines, const void* bits, const BITMAPINFO* info,
@@ -83,10 +92,8 @@ int SetDIBits(HDC dc, HBITMAP bitmapId, UINT start, UINT lines, const void* bits
         return 0;
     if (!HeaderMatches(info->bmiHeader, *bitmap))
         return 0;
-    int rows = RowsInRange(start, lines, *bitmap);
-    if (rows == 0)
-        return 0;
-    size_t width = static_cast<size_t>(bitmap->width);
-    CopyMasked(bitmap->bits.get() + start * width, bits, rows * width);
-    return rows;
+    RowRange range = RowsInRange(start, lines, *bitmap);
+    if (range.rows > 0)
+        CopyMasked(range.first, bits, range.pixels);
+    return range.rows;
 }
