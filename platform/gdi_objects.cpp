@@ -93,6 +93,13 @@ HGDIOBJ SelectBitmap(HDC dcId, Dc& dc, HBITMAP bitmapId, Bitmap& bitmap)
     return previous;
 }
 
+GdiPixels PixelsOf(const Bitmap* bitmap)
+{
+    if (!bitmap)
+        return {0, 0, nullptr};
+    return {bitmap->width, bitmap->height, bitmap->bits.get()};
+}
+
 } // namespace
 
 std::unique_lock<std::mutex> LockGdi()
@@ -280,17 +287,11 @@ COLORREF GetSysColor(int index)
 GdiPixels GdiBitmapPixels(HBITMAP handle)
 {
     auto held = LockGdi();
-    Bitmap* bitmap = FindBitmap(handle);
-    if (!bitmap)
-        return {0, 0, nullptr};
-    return {bitmap->width, bitmap->height, bitmap->bits.get()};
+    return PixelsOf(FindBitmap(handle));
 }
 
 GdiPixels GdiDCPixels(HDC dc)
 {
     auto held = LockGdi();
-    Bitmap* bitmap = DcBitmap(dc);
-    if (!bitmap)
-        return {0, 0, nullptr};
-    return {bitmap->width, bitmap->height, bitmap->bits.get()};
+    return PixelsOf(DcBitmap(dc));
 }
