@@ -23,6 +23,17 @@ Registry& TheRegistry()
     return *registry;
 }
 
+// Ok when GDI+ is started and object is in the registry's set live.
+template <typename T>
+Status CheckLive(std::unordered_set<T*> Registry::*live, T* object)
+{
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> guard(r.lock);
+    if (r.tokens.empty())
+        return GdiplusNotInitialized;
+    return object && (r.*live).count(object) ? Ok : InvalidParameter;
+}
+
 std::atomic<bool> g_failNextStartup = false;
 
 } // namespace
@@ -83,20 +94,12 @@ bool GdiplusStarted()
 
 Status CheckImage(GpImage* image)
 {
-    Registry& r = TheRegistry();
-    std::lock_guard<std::mutex> guard(r.lock);
-    if (r.tokens.empty())
-        return GdiplusNotInitialized;
-    return image && r.images.count(image) ? Ok : InvalidParameter;
+    return CheckLive(&Registry::images, image);
 }
 
 Status CheckGraphics(GpGraphics* graphics)
 {
-    Registry& r = TheRegistry();
-    std::lock_guard<std::mutex> guard(r.lock);
-    if (r.tokens.empty())
-        return GdiplusNotInitialized;
-    return graphics && r.graphics.count(graphics) ? Ok : InvalidParameter;
+    return CheckLive(&Registry::graphics, graphics);
 }
 
 void AddImage(GpImage* image)
