@@ -16,16 +16,20 @@
 namespace codecs {
 namespace {
 
-struct Fd {
-    int fd;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd()
+// A picture file open for reading: its size and the format its first bytes
+// show.
+struct PictureFile {
+    int fd = -1;
+    uint64_t size = 0;
+    PictureFormat format = PictureFormat::Unknown;
+    PictureFile() = default;
+    ~PictureFile()
     {
         if (fd >= 0)
             close(fd);
     }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
+    PictureFile(const PictureFile&) = delete;
+    PictureFile& operator=(const PictureFile&) = delete;
 };
 
 CodecResult ResultOfErrno(int error, CodecResult otherwise)
@@ -73,10 +77,10 @@ int64_t ReadAt(int fd, uint8_t* out, size_t size, uint64_t offset)
     return int64_t(done);
 }
 
-// Opens a regular file for reading and names the format its first bytes
-// show. Opening does not block on a FIFO, and anything but a regular file (a
-// directory, a device) is refused; so is an empty file, as corrupt.
-CodecResult OpenPictureFile(const std::string& path, Fd& file, uint64_t& fileSize, PictureFormat& format)
+// Opens a regular file for reading and sniffs its format. Opening does not
+// block on a FIFO, and anything but a regular file (a directory, a device) is
+// refused; so is an empty file, as corrupt.
+CodecResult OpenPictureFile(const std::string& path, PictureFile& file)
 {
     if (path.empty() || path.find('\0') != std::string::npos)
         return kCodecNotFound;
@@ -86,14 +90,14 @@ CodecResult OpenPictureFile(const std::string& path, Fd& file, uint64_t& fileSiz
     struct stat st;
     if (fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
         return kCodecAccessDenied;
-    fileSize = uint64_t(st.st_size);
-    if (fileSize == 0)
+    file.size = uint64_t(st.st_size);
+    if (file.size == 0)
         return kCodecCorrupt;
     uint8_t sniff[16];
     int64_t sniffed = ReadAt(file.fd, sniff, sizeof sniff, 0);
     if (sniffed < 0)
         return kCodecAccessDenied;
-    format = SniffFormat(sniff, size_t(sniffed));
+    file.format = SniffFormat(sniff, size_t(sniffed));
     return kCodecOk;
 }
 
@@ -166,13 +170,11 @@ constexpr size_t kProbeMostRead = 64 * 1024 * 1024;
 CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
 {
     header = PictureHeader{};
-    Fd file(-1);
-    uint64_t fileSize = 0;
-    PictureFormat format = PictureFormat::Unknown;
-    CodecResult result = OpenPictureFile(path, file, fileSize, format);
+    PictureFile file;
+    CodecResult result = OpenPictureFile(path, file);
     if (result != kCodecOk)
         return result;
-    if (format == PictureFormat::Tiff) {
+    if (file.format == PictureFormat::Tiff) {
         // A TIFF directory may lie anywhere in the file; libtiff seeks to it.
         PictureHeader found;
         result = ProbeTiffFile(file.fd, found);
@@ -186,14 +188,14 @@ CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
     }
     size_t want = kProbeFirstRead;
     for (;;) {
-        size_t size = size_t(std::min<uint64_t>(want, fileSize));
+        size_t size = size_t(std::min<uint64_t>(want, file.size));
         std::unique_ptr<uint8_t[]> head;
         size_t got = 0;
         result = ReadHead(file.fd, size, head, got);
         if (result != kCodecOk)
             return result;
         result = ProbePictureBytes(head.get(), got, header);
-        if (result != kCodecCorrupt || got < size || size >= fileSize || size >= kProbeMostRead)
+        if (result != kCodecCorrupt || got < size || size >= file.size || size >= kProbeMostRead)
             return result;
         want = size * 4;
     }
@@ -202,22 +204,20 @@ CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
 CodecResult DecodePictureFile(const std::string& path, Picture& picture)
 {
     picture = Picture{};
-    Fd file(-1);
-    uint64_t fileSize = 0;
-    PictureFormat format = PictureFormat::Unknown;
-    CodecResult result = OpenPictureFile(path, file, fileSize, format);
+    PictureFile file;
+    CodecResult result = OpenPictureFile(path, file);
     if (result != kCodecOk)
         return result;
     // Not a picture: refused before the whole file is read. Files beyond the
     // largest uncompressed picture (2^28 pixels of 16-bit RGBA) are refused
     // too.
-    if (format == PictureFormat::Unknown)
+    if (file.format == PictureFormat::Unknown)
         return kCodecUnknownFormat;
-    if (fileSize > uint64_t(kMaxPicturePixels) * 8 + 65536 || fileSize > uint64_t(SIZE_MAX / 2))
+    if (file.size > uint64_t(kMaxPicturePixels) * 8 + 65536 || file.size > uint64_t(SIZE_MAX / 2))
         return kCodecTooLarge;
     std::unique_ptr<uint8_t[]> data;
     size_t got = 0;
-    result = ReadHead(file.fd, size_t(fileSize), data, got);
+    result = ReadHead(file.fd, size_t(file.size), data, got);
     if (result != kCodecOk)
         return result;
     return DecodePictureBytes(data.get(), got, picture);
