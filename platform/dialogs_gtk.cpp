@@ -37,6 +37,7 @@ bool StartGtk()
     InitXThreads();
     KeepSettingsInMemoryWithoutSessionBus();
     gdk_set_allowed_backends("x11");
+    std::lock_guard<std::mutex> hold(ConnectionLock());
     started = gtk_init_check(nullptr, nullptr);
     return started;
 }

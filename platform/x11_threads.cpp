@@ -1,7 +1,5 @@
 #include "platform/x11_threads.h"
 
-#include <mutex>
-
 namespace {
 
 struct ThreadConnection {
@@ -24,11 +22,18 @@ void InitXThreads()
     std::call_once(once, [] { XInitThreads(); });
 }
 
+std::mutex& ConnectionLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
 Display* ThreadDisplay()
 {
     if (!t_connection.tried) {
         t_connection.tried = true;
         InitXThreads();
+        std::lock_guard<std::mutex> hold(ConnectionLock());
         t_connection.display = XOpenDisplay(nullptr);
     }
     return t_connection.display;
