@@ -12,59 +12,26 @@
 #include <vector>
 
 #include "app/source_chooser.h"
-#include "tests/host/services_x.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/x_windows.h"
+#include "tests/support/xdotool.h"
 #include "tests/support/xserver.h"
 
 namespace {
 
-constexpr long MWM_FUNC_ALL = 1;
 constexpr long MWM_FUNC_CLOSE = 32;
-constexpr long MWM_DECOR_ALL = 1;
 constexpr long MWM_DECOR_MENU = 16;
 
-std::string Cwd()
-{
-    char path[4096];
-    return getcwd(path, sizeof path) ? path : "";
-}
-
-struct ScratchFolder {
-    std::string path;
-    std::string previous = Cwd();
-    ScratchFolder()
-    {
-        char name[] = "/tmp/sg-chooser-XXXXXX";
-        path = mkdtemp(name) ? name : "";
-        if (!path.empty() && chdir(path.c_str()) != 0)
-            path.clear();
-    }
-    ~ScratchFolder()
-    {
-        if (chdir(previous.c_str()) != 0)
-            return;
-        std::string cleanup = "rm -rf '" + path + "'";
-        if (system(cleanup.c_str()) != 0)
-            return;
-    }
-};
-
-// The close function as the window's Motif hints give it.
-bool HintsAllowClose(unsigned long window)
+// Whether the window's Motif hints leave a function (field 1, flag 1) or a
+// decoration (field 2, flag 2) on: every one when the field is unset, all
+// but the listed ones when its first bit is set, else the listed ones.
+bool HintsKeep(unsigned long window, int field, long bit)
 {
     std::vector<long> hints = sgtest::PropertyLongs(window, "_MOTIF_WM_HINTS");
-    if (hints.size() < 3 || !(hints[0] & 1))
+    if (hints.size() < 3 || !(hints[0] & field))
         return true;
-    bool listed = hints[1] & MWM_FUNC_CLOSE;
-    return (hints[1] & MWM_FUNC_ALL) ? !listed : listed;
-}
-
-bool HintsShowMenu(unsigned long window)
-{
-    std::vector<long> hints = sgtest::PropertyLongs(window, "_MOTIF_WM_HINTS");
-    if (hints.size() < 3 || !(hints[0] & 2))
-        return true;
-    bool listed = hints[2] & MWM_DECOR_MENU;
-    return (hints[2] & MWM_DECOR_ALL) ? !listed : listed;
+    bool listed = hints[field] & bit;
+    return (hints[field] & 1) ? !listed : listed;
 }
 
 // What the driver saw of the dialog once the watcher had changed it.
@@ -89,14 +56,11 @@ std::thread Driver(Seen& seen, std::vector<std::string> steps)
                        sgtest::HasAtom(window, "_NET_WM_STATE", "_NET_WM_STATE_MAXIMIZED_HORZ");
             },
             5000);
-        seen.closeInHints = HintsAllowClose(window);
-        seen.menuInHints = HintsShowMenu(window);
+        seen.closeInHints = HintsKeep(window, 1, MWM_FUNC_CLOSE);
+        seen.menuInHints = HintsKeep(window, 2, MWM_DECOR_MENU);
         seen.geometry = sgtest::ScreenGeometry(window);
-        sgtest::DriveWindow(window, steps);
-        if (!sgtest::WaitUntil([&] { return !sgtest::WindowExists(window); }, 5000)) {
+        if (!sgtest::AnswerDialog(window, steps))
             ADD_FAILURE() << "the dialog stayed open";
-            sgtest::DriveWindow(window, {"key:Escape"});
-        }
     });
 }
 
@@ -116,7 +80,7 @@ protected:
 
 TEST_F(Chooser, DialogIsMaximisedWithoutCloseAndOpensInTheCurrentDirectory)
 {
-    ScratchFolder scratch;
+    sgtest::ScratchFolder scratch("sg-chooser");
     ASSERT_FALSE(scratch.path.empty());
     Seen seen;
     // A bare name is taken in the folder the dialog shows: the current one.
@@ -132,12 +96,12 @@ TEST_F(Chooser, DialogIsMaximisedWithoutCloseAndOpensInTheCurrentDirectory)
     EXPECT_GE(seen.geometry[2], 1800); // across the screen, less the frame
     EXPECT_GE(seen.geometry[3], 950);
     EXPECT_EQ(path, scratch.path + "/not-yet-there.jps");
-    EXPECT_EQ(Cwd(), scratch.path);
+    EXPECT_EQ(sgtest::CurrentDirectory(), scratch.path);
 }
 
 TEST_F(Chooser, AFileInAnotherFolderComesBackAndTheDirectoryStays)
 {
-    ScratchFolder scratch;
+    sgtest::ScratchFolder scratch("sg-chooser");
     ASSERT_FALSE(scratch.path.empty());
     std::string elsewhere = scratch.path + "/elsewhere";
     ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
@@ -148,17 +112,17 @@ TEST_F(Chooser, AFileInAnotherFolderComesBackAndTheDirectoryStays)
     std::string path = fSelectFile();
     driver.join();
     EXPECT_EQ(path, picture);
-    EXPECT_EQ(Cwd(), scratch.path);
+    EXPECT_EQ(sgtest::CurrentDirectory(), scratch.path);
 }
 
 TEST_F(Chooser, EscapeGivesAnEmptyPath)
 {
-    ScratchFolder scratch;
+    sgtest::ScratchFolder scratch("sg-chooser");
     Seen seen;
     std::thread driver = Driver(seen, {"sleep:200", "key:Escape"});
     std::string path = fSelectFile();
     driver.join();
     EXPECT_TRUE(seen.found);
     EXPECT_EQ(path, "");
-    EXPECT_EQ(Cwd(), scratch.path);
+    EXPECT_EQ(sgtest::CurrentDirectory(), scratch.path);
 }

@@ -17,7 +17,7 @@
 #include "host/services.h"
 #include "platform/user_windows.h"
 #include "platform/user_windows_x11.h"
-#include "tests/host/services_x.h"
+#include "tests/support/x_windows.h"
 #include "tests/support/xserver.h"
 
 namespace {
@@ -46,7 +46,7 @@ struct TestWindow {
         sgtest::WaitUntil(
             [&] {
                 sgtest::NudgeWindowManager();
-                return !show || sgtest::WindowExists(window);
+                return !show || sgtest::WindowShown(window);
             },
             3000);
     }

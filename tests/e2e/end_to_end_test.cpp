@@ -9,7 +9,8 @@
 
 #include "platform/codecs/codec.h"
 #include "tests/e2e/program.h"
-#include "tests/host/services_x.h"
+#include "tests/support/x_windows.h"
+#include "tests/support/xdotool.h"
 #include "tests/support/xserver.h"
 
 using namespace sgtest;

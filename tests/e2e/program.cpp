@@ -1,6 +1,5 @@
 #include "tests/e2e/program.h"
 
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -14,6 +13,9 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#include "tests/support/command.h"
+#include "tests/support/x_display.h"
 
 namespace sgtest {
 
@@ -72,7 +74,7 @@ std::string ReadFile(const std::string& path)
 std::vector<uint32_t> Screen(int& width, int& height)
 {
     std::vector<uint32_t> pixels;
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = TestDisplay();
     if (!display)
         return pixels;
     Window root = DefaultRootWindow(display);
@@ -88,7 +90,6 @@ std::vector<uint32_t> Screen(int& width, int& height)
                 pixels[static_cast<size_t>(y) * width + x] = XGetPixel(image, x, y) & 0xFFFFFF;
         XDestroyImage(image);
     }
-    XCloseDisplay(display);
     return pixels;
 }
 
@@ -126,16 +127,7 @@ std::string MakeFolder(const std::string& name)
 
 std::string ClipboardText()
 {
-    FILE* pipe = popen("timeout 5 xclip -selection clipboard -o 2>/dev/null", "r");
-    if (!pipe)
-        return {};
-    std::string out;
-    char buffer[256];
-    size_t got = 0;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, got);
-    pclose(pipe);
-    return out;
+    return CommandOutput("timeout 5 xclip -selection clipboard -o 2>/dev/null");
 }
 
 void SetClipboardText(const std::string& text)

@@ -9,7 +9,8 @@
 #include "host/targets.h"
 #include "platform/gdiplus.h"
 #include "platform/kernel.h"
-#include "tests/host/services_x.h"
+#include "tests/support/x_windows.h"
+#include "tests/support/xdotool.h"
 #include "tests/support/xserver.h"
 
 using namespace sgtest;

@@ -17,7 +17,9 @@
 #include "host/services.h"
 #include "platform/dialogs.h"
 #include "platform/text.h"
-#include "tests/host/services_x.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/x_windows.h"
+#include "tests/support/xdotool.h"
 #include "tests/support/xserver.h"
 
 // After the Windows types, which GLib's TRUE and FALSE macros would replace.
@@ -27,39 +29,6 @@ namespace {
 
 const std::u16string kFilter = std::u16string(u"All Files") + u'\0' + u"*.*" + u'\0';
 constexpr uint32_t kChooserFlags = 0x800800;
-
-std::string Cwd()
-{
-    char path[4096];
-    return getcwd(path, sizeof path) ? path : "";
-}
-
-// A scratch folder that is the current directory for the test's length.
-struct ScratchFolder {
-    std::string path;
-    std::string previous = Cwd();
-    ScratchFolder()
-    {
-        char name[] = "/tmp/sg-dialog-XXXXXX";
-        path = mkdtemp(name) ? name : "";
-        if (!path.empty() && chdir(path.c_str()) != 0)
-            path.clear();
-    }
-    ~ScratchFolder()
-    {
-        if (chdir(previous.c_str()) != 0)
-            return;
-        std::string cleanup = "rm -rf '" + path + "'";
-        if (system(cleanup.c_str()) != 0)
-            return;
-    }
-    std::string Make(const std::string& name) const
-    {
-        std::string full = path + "/" + name;
-        std::ofstream(full) << "x";
-        return full;
-    }
-};
 
 std::u16string Choose(const std::u16string& title, const std::string& folder, int32_t& count,
                       const std::u16string& startName = u"", int32_t x = 0, int32_t y = 0)
@@ -75,12 +44,8 @@ std::thread Driver(const std::string& title, std::vector<std::string> steps)
     return std::thread([title, steps] {
         unsigned long window = sgtest::WaitForTitle(title);
         ASSERT_NE(window, 0u) << "no window titled " << title;
-        sgtest::DriveWindow(window, steps);
-        if (sgtest::WaitUntil([&] { return !sgtest::WindowExists(window); }, 5000))
-            return;
-        ADD_FAILURE() << "the dialog stayed open";
-        for (int i = 0; i < 3 && sgtest::WindowExists(window); ++i)
-            sgtest::DriveWindow(window, {"key:Escape", "sleep:500"});
+        if (!sgtest::AnswerDialog(window, steps))
+            ADD_FAILURE() << "the dialog stayed open";
     });
 }
 
@@ -228,7 +193,7 @@ TEST(DialogsWithoutDisplay, FailCleanly)
 
 TEST_F(Dialogs, OpensInTheFolderWithOneFilterForEveryFileAndCutsTheStartName)
 {
-    ScratchFolder scratch;
+    sgtest::ScratchFolder scratch("sg-dialog");
     ASSERT_FALSE(scratch.path.empty());
     std::u16string longName(300, u'n');
     longName[258] = u'z'; // the last unit kept
@@ -247,12 +212,12 @@ TEST_F(Dialogs, OpensInTheFolderWithOneFilterForEveryFileAndCutsTheStartName)
     EXPECT_EQ(inspection.filterShows, (std::vector<bool>{true, true, true, true}));
     ASSERT_EQ(inspection.entryTexts.size(), 1u);
     EXPECT_EQ(inspection.entryTexts[0], std::string(258, 'n') + "z");
-    EXPECT_EQ(Cwd(), scratch.path);
+    EXPECT_EQ(sgtest::CurrentDirectory(), scratch.path);
 }
 
 TEST_F(Dialogs, TypedPathsComeBackInFull)
 {
-    ScratchFolder scratch;
+    sgtest::ScratchFolder scratch("sg-dialog");
     ASSERT_FALSE(scratch.path.empty());
     std::string existing = scratch.Make("left-right.jps");
     ASSERT_EQ(mkdir((scratch.path + "/other").c_str(), 0700), 0);
@@ -274,13 +239,13 @@ TEST_F(Dialogs, TypedPathsComeBackInFull)
         driver.join();
         EXPECT_EQ(NarrowWide(path), c.expected) << c.name;
         EXPECT_EQ(count, 1) << c.name;
-        EXPECT_EQ(Cwd(), scratch.path) << c.name;
+        EXPECT_EQ(sgtest::CurrentDirectory(), scratch.path) << c.name;
     }
 }
 
 TEST_F(Dialogs, APathInAMissingFolderKeepsTheDialogOpen)
 {
-    ScratchFolder scratch;
+    sgtest::ScratchFolder scratch("sg-dialog");
     ASSERT_FALSE(scratch.path.empty());
     bool stayedOpen = false;
     std::thread driver([&] {
@@ -288,9 +253,9 @@ TEST_F(Dialogs, APathInAMissingFolderKeepsTheDialogOpen)
         ASSERT_NE(window, 0u);
         sgtest::DriveWindow(window, {"key:ctrl+l", "type:" + scratch.path + "/no-such-folder/x.jpg", "sleep:200",
                                      "key:Return", "sleep:700"});
-        stayedOpen = sgtest::WindowExists(window);
+        stayedOpen = sgtest::WindowShown(window);
         // The first Esc closes GTK's message about the missing folder.
-        sgtest::DriveWindow(window, {"key:Escape", "sleep:500", "key:Escape"});
+        EXPECT_TRUE(sgtest::EscapeUntilGone(window));
     });
     int32_t count = 3;
     std::u16string path = Choose(u"Missing Folder", scratch.path, count);
@@ -347,7 +312,7 @@ TEST_F(Dialogs, MessageBoxShowsTheTextWithOneOkButtonAndClosesOnEnter)
         aboveOthers = sgtest::WaitUntil(
             [&] { return sgtest::HasAtom(window, "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"); }, 3000);
         sgtest::DriveWindow(window, {"sleep:200", "key:Return"});
-        EXPECT_TRUE(sgtest::WaitUntil([&] { return !sgtest::WindowExists(window); }, 5000));
+        EXPECT_TRUE(sgtest::WaitUntil([&] { return !sgtest::WindowShown(window); }, 5000));
     });
     ShowMessageBox(WidenAnsi(text), 0x12000, u"");
     driver.join();

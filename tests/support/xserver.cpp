@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "tests/support/x_display.h"
+
 namespace sgtest {
 namespace {
 
@@ -50,23 +52,34 @@ bool ServerAnswers()
     return true;
 }
 
-bool WindowManagerRuns()
+// The window named by a window's _NET_SUPPORTING_WM_CHECK, None if unset
+// or if the window is gone.
+Window CheckWindow(Display* display, Window window)
 {
-    Display* display = XOpenDisplay(g_display.c_str());
-    if (!display)
-        return false;
     Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
     Atom type = None;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    bool found = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
-                                    &format, &count, &after, &data) == Success &&
-                 count == 1;
+    Window named = None;
+    if (XGetWindowProperty(display, window, check, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
+            Success &&
+        data && format == 32 && count == 1)
+        named = static_cast<Window>(reinterpret_cast<long*>(data)[0]);
     if (data)
         XFree(data);
-    XCloseDisplay(display);
-    return found;
+    return named;
+}
+
+// The manager has announced itself: the root names a window that names
+// itself (a stopped manager's stale root property names a gone window).
+bool WindowManagerRuns()
+{
+    Display* display = TestDisplay();
+    if (!display)
+        return false;
+    Window named = CheckWindow(display, DefaultRootWindow(display));
+    return named != None && CheckWindow(display, named) == named;
 }
 
 } // namespace
@@ -106,6 +119,8 @@ bool StartXServer()
     std::atexit(StopAll);
     for (int i = 0; i < 500 && !ServerAnswers(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Opened here, on the main thread, before any code under test runs.
+    TestDisplay();
     return true;
 }
 
@@ -124,8 +139,10 @@ bool StartWindowManager()
         return false;
     g_wm = pid;
     for (int i = 0; i < 500; ++i) {
-        if (WindowManagerRuns())
+        if (WindowManagerRuns()) {
+            NudgeWindowManager();
             return true;
+        }
         if (waitpid(pid, nullptr, WNOHANG) == pid) {
             g_wm = 0;
             return false;
@@ -139,6 +156,17 @@ bool StartWindowManager()
 void StopWindowManager()
 {
     StopChild(g_wm);
+}
+
+void NudgeWindowManager()
+{
+    Display* display = TestDisplay();
+    if (!display)
+        return;
+    long stamp = 1;
+    XChangeProperty(display, DefaultRootWindow(display), XInternAtom(display, "_SG_TEST_NUDGE", False), XA_CARDINAL,
+                    32, PropModeReplace, reinterpret_cast<unsigned char*>(&stamp), 1);
+    XSync(display, False);
 }
 
 std::string DisplayName()

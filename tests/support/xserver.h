@@ -11,6 +11,11 @@ bool StartXServer();
 // Starts openbox on that server (and the server if needed); false on failure.
 bool StartWindowManager();
 void StopWindowManager();
+// openbox, just started, may leave a window's map request unanswered until
+// its next event; a change of a root property gives it one. StartWindowManager
+// does this once openbox has announced itself; tests waiting for a window to
+// be managed may do it again.
+void NudgeWindowManager();
 std::string DisplayName();
 
 } // namespace sgtest
