@@ -6,9 +6,9 @@
 
 #include <chrono>
 #include <cstring>
-#include <mutex>
-#include <set>
 #include <thread>
+
+#include "host/targets.h"
 
 namespace wintest {
 namespace {
@@ -42,58 +42,7 @@ Window Search(Display* display, Window parent)
     return found;
 }
 
-// Windows come and go while the tests look at them (the window manager's
-// own, the program's); errors on the tests' connections are expected and
-// ignored. Errors on any other connection go to the previous handler, so a
-// fault of the program's own still ends the test.
-std::mutex g_connectionsLock;
-std::set<Display*> g_connections;
-XErrorHandler g_previousHandler = nullptr;
-
-int TestErrorHandler(Display* display, XErrorEvent* error)
-{
-    bool ours = false;
-    {
-        std::lock_guard<std::mutex> hold(g_connectionsLock);
-        ours = g_connections.count(display) != 0;
-    }
-    if (ours || !g_previousHandler)
-        return 0;
-    return g_previousHandler(display, error);
-}
-
-Display* OpenTestConnection()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        XInitThreads();
-        g_previousHandler = XSetErrorHandler(TestErrorHandler);
-    });
-    Display* display = XOpenDisplay(nullptr);
-    std::lock_guard<std::mutex> hold(g_connectionsLock);
-    if (display)
-        g_connections.insert(display);
-    return display;
-}
-
 } // namespace
-
-Display* TestDisplay()
-{
-    struct Connection {
-        Display* display = OpenTestConnection();
-        ~Connection()
-        {
-            if (!display)
-                return;
-            XCloseDisplay(display);
-            std::lock_guard<std::mutex> hold(g_connectionsLock);
-            g_connections.erase(display);
-        }
-    };
-    thread_local Connection connection;
-    return connection.display;
-}
 
 Window FindGraphicWindow()
 {
@@ -107,37 +56,16 @@ void Pause(int milliseconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    for (int waited = 0; waited <= timeoutMs; waited += 5) {
-        if (condition())
-            return true;
-        Pause(5);
-    }
-    return condition();
-}
-
 Window WaitForGraphicWindow(int timeoutMs)
 {
     Window window = 0;
-    WaitFor([&] { return (window = FindGraphicWindow()) != 0; }, timeoutMs);
+    WaitUntil([&] { return (window = FindGraphicWindow()) != 0; }, timeoutMs);
     return window;
 }
 
 bool WaitUntilNoGraphicWindow(int timeoutMs)
 {
-    return WaitFor([] { return FindGraphicWindow() == 0; }, timeoutMs);
-}
-
-void ClientArea(Window window, int& x, int& y, int& width, int& height)
-{
-    Display* display = TestDisplay();
-    XWindowAttributes attributes = {};
-    XGetWindowAttributes(display, window, &attributes);
-    Window child = 0;
-    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
-    width = attributes.width;
-    height = attributes.height;
+    return WaitUntil([] { return FindGraphicWindow() == 0; }, timeoutMs);
 }
 
 uint32_t ScreenPixel(int x, int y)
@@ -153,7 +81,7 @@ uint32_t ScreenPixel(int x, int y)
 
 bool WaitForScreenPixel(int x, int y, uint32_t rgb, int timeoutMs)
 {
-    return WaitFor([&] { return ScreenPixel(x, y) == rgb; }, timeoutMs);
+    return WaitUntil([&] { return ScreenPixel(x, y) == rgb; }, timeoutMs);
 }
 
 void PressKeycode(unsigned keycode)
@@ -188,6 +116,30 @@ void SendDeleteWindow(Window window)
     message.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &message);
     XSync(display, False);
+}
+
+TargetRecord* SurfaceOf(HWND frame)
+{
+    LockDrawing();
+    TargetRecord* record = ResolveTarget(frame, 0);
+    UnlockDrawing();
+    return record;
+}
+
+bool WaitForFocus(HWND frame)
+{
+    TargetRecord* record = SurfaceOf(frame);
+    return record && WaitUntil([&] { return record->hasFocus.load(); });
+}
+
+void GraphicWindowFixture::TearDown()
+{
+    if (!started_)
+        return;
+    if (Window window = FindGraphicWindow())
+        SendDeleteWindow(window);
+    EXPECT_TRUE(WaitUntilNoGraphicWindow());
+    SelectTarget(0, 0, false);
 }
 
 } // namespace wintest

@@ -63,30 +63,12 @@ uint32_t PixelAt(const std::string& pixels, int32_t x, int32_t y)
     return rgb & 0xFFFFFF;
 }
 
-TargetRecord* SurfaceOf(HWND frame)
-{
-    LockDrawing();
-    TargetRecord* record = ResolveTarget(frame, 0);
-    UnlockDrawing();
-    return record;
-}
-
-class GraphicWindowTest : public ::testing::Test {
+class GraphicWindowTest : public GraphicWindowFixture {
 protected:
     void SetUp() override
     {
         SG_REQUIRE_X();
         started_ = true;
-    }
-
-    void TearDown() override
-    {
-        if (!started_)
-            return;
-        if (Window window = FindGraphicWindow())
-            SendDeleteWindow(window);
-        EXPECT_TRUE(WaitUntilNoGraphicWindow());
-        SelectTarget(0, 0, false);
     }
 
     HWND Open(int32_t width = 200, int32_t height = 100, int32_t options = kShowGraphicWindow)
@@ -100,13 +82,9 @@ protected:
     HWND OpenFocused()
     {
         HWND frame = Open();
-        TargetRecord* record = SurfaceOf(frame);
-        EXPECT_TRUE(record && WaitFor([&] { return record->hasFocus.load(); }));
+        EXPECT_TRUE(WaitForFocus(frame));
         return frame;
     }
-
-    bool started_ = false;
-    Window window_ = 0;
 };
 
 TEST_F(GraphicWindowTest, OpensWhereAskedAndBecomesTheTarget)
@@ -114,13 +92,8 @@ TEST_F(GraphicWindowTest, OpensWhereAskedAndBecomesTheTarget)
     HWND frame = Open();
     ASSERT_NE(frame, 0u);
     ASSERT_NE(window_, 0u);
-    int x = -1, y = -1, width = 0, height = 0;
-    ClientArea(window_, x, y, width, height);
     // (-1, -1) is the frame's corner; the client area starts at (0, 0).
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
-    EXPECT_EQ(width, 200);
-    EXPECT_EQ(height, 100);
+    EXPECT_EQ(sgtest::ScreenGeometry(window_), (std::vector<int>{0, 0, 200, 100}));
     int32_t targetWidth = 0, targetHeight = 0;
     GetTargetSize(targetWidth, targetHeight);
     EXPECT_EQ(targetWidth, 200);
@@ -356,10 +329,10 @@ TEST_F(GraphicWindowTest, ResizingKeepsThePictureTopLeft)
             return width == w && height == h;
         };
     };
-    ASSERT_TRUE(WaitFor(sizeIs(100, 50)));
+    ASSERT_TRUE(WaitUntil(sizeIs(100, 50)));
     XResizeWindow(TestDisplay(), window_, 300, 120);
     XSync(TestDisplay(), False);
-    ASSERT_TRUE(WaitFor(sizeIs(300, 120)));
+    ASSERT_TRUE(WaitUntil(sizeIs(300, 120)));
     std::string pixels = ReadPixels();
     ASSERT_EQ(PixelWidth(pixels), 300);
     uint32_t background = Rgb(GetSysColor(COLOR_BTNFACE));
@@ -412,7 +385,7 @@ TEST_F(GraphicWindowTest, WindowThreadRefreshesABatchedDrawing)
     // by itself, the window thread's idle pass does.
     WritePixels(QuadrantPixels(200, 100));
     EXPECT_TRUE(WaitForScreenPixel(150, 90, 0xFFFF00));
-    EXPECT_TRUE(WaitFor([&] {
+    EXPECT_TRUE(WaitUntil([&] {
         LockDrawing();
         bool clean = !record->isDirty && record->refreshCounter == 0;
         UnlockDrawing();
@@ -427,7 +400,7 @@ TEST_F(GraphicWindowTest, BusyDrawingLockLeavesRefreshSoon)
     ASSERT_NE(record, nullptr);
     LockDrawing();
     record->refreshSoon = false;
-    bool asked = WaitFor([&] { return record->refreshSoon.load(); }, 2000);
+    bool asked = WaitUntil([&] { return record->refreshSoon.load(); }, 2000);
     UnlockDrawing();
     EXPECT_TRUE(asked);
     // The next drawing then reaches the screen by itself.
@@ -451,7 +424,7 @@ TEST_F(GraphicWindowTest, SecondWindowDoesNotTakeTheTarget)
     Window window;
     while ((window = FindGraphicWindow()) != 0) {
         SendDeleteWindow(window);
-        ASSERT_TRUE(WaitFor([&] { return FindGraphicWindow() != window; }));
+        ASSERT_TRUE(WaitUntil([&] { return FindGraphicWindow() != window; }));
     }
     XSync(display, False);
 }

@@ -21,22 +21,12 @@ namespace {
 
 const std::u16string kAnyKey;
 
-class GraphicWindowWmTest : public ::testing::Test {
+class GraphicWindowWmTest : public GraphicWindowFixture {
 protected:
     void SetUp() override
     {
         SG_REQUIRE_WM();
         started_ = true;
-    }
-
-    void TearDown() override
-    {
-        if (!started_)
-            return;
-        if (Window window = FindGraphicWindow())
-            SendDeleteWindow(window);
-        EXPECT_TRUE(WaitUntilNoGraphicWindow());
-        SelectTarget(0, 0, false);
     }
 
     // The program's call: no caption, (-1, -1), the whole screen, shown.
@@ -46,44 +36,14 @@ protected:
         window_ = WaitForGraphicWindow();
         return frame;
     }
-
-    bool WaitForFocus(HWND frame)
-    {
-        LockDrawing();
-        TargetRecord* record = ResolveTarget(frame, 0);
-        UnlockDrawing();
-        return record && WaitFor([&] { return record->hasFocus.load(); });
-    }
-
-    bool started_ = false;
-    Window window_ = 0;
 };
 
-bool IsMapped(Window window)
+// Left, right, top, bottom of the frame the window manager put around it;
+// empty when it has none.
+std::vector<long> FrameExtents(Window window)
 {
-    XWindowAttributes attributes = {};
-    return XGetWindowAttributes(TestDisplay(), window, &attributes) && attributes.map_state == IsViewable;
-}
-
-// Left, right, top, bottom of the frame the window manager put around it.
-bool FrameExtents(Window window, long extents[4])
-{
-    Display* display = TestDisplay();
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    Atom name = XInternAtom(display, "_NET_FRAME_EXTENTS", False);
-    bool found = XGetWindowProperty(display, window, name, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after,
-                                    &data) == Success &&
-                 count == 4;
-    if (found) {
-        for (int i = 0; i < 4; ++i)
-            extents[i] = reinterpret_cast<long*>(data)[i];
-    }
-    if (data)
-        XFree(data);
-    return found;
+    std::vector<long> extents = sgtest::PropertyLongs(window, "_NET_FRAME_EXTENTS");
+    return extents.size() == 4 ? extents : std::vector<long>();
 }
 
 TEST_F(GraphicWindowWmTest, ProgramCallCoversTheScreenWithoutTitleBar)
@@ -91,19 +51,14 @@ TEST_F(GraphicWindowWmTest, ProgramCallCoversTheScreenWithoutTitleBar)
     HWND frame = OpenFullScreen();
     ASSERT_NE(frame, 0u);
     ASSERT_NE(window_, 0u);
-    ASSERT_TRUE(WaitFor([&] { return IsMapped(window_); }));
+    ASSERT_TRUE(WaitUntil([&] { return sgtest::WindowShown(window_); }));
     ClearTarget(RGB(255, 0, 0), 0);
     EXPECT_TRUE(WaitForScreenPixel(0, 0, 0xFF0000));
     EXPECT_TRUE(WaitForScreenPixel(960, 540, 0xFF0000));
     EXPECT_TRUE(WaitForScreenPixel(1919, 1079, 0xFF0000));
-    int x = -1, y = -1, width = 0, height = 0;
-    ClientArea(window_, x, y, width, height);
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
-    EXPECT_EQ(width, 1920);
-    EXPECT_EQ(height, 1080);
-    long extents[4] = {-1, -1, -1, -1};
-    if (FrameExtents(window_, extents)) {
+    EXPECT_EQ(sgtest::ScreenGeometry(window_), (std::vector<int>{0, 0, 1920, 1080}));
+    std::vector<long> extents = FrameExtents(window_);
+    if (!extents.empty()) {
         EXPECT_EQ(extents[2], 0) << "title bar";
         EXPECT_EQ(extents[0] + extents[1] + extents[3], 0) << "border";
     }
@@ -115,15 +70,14 @@ TEST_F(GraphicWindowWmTest, CaptionGetsTheWindowManagersFrame)
     ASSERT_NE(frame, 0u);
     Window window = WaitForGraphicWindow();
     ASSERT_NE(window, 0u);
-    ASSERT_TRUE(WaitFor([&] { return IsMapped(window); }));
-    long extents[4] = {0, 0, 0, 0};
-    ASSERT_TRUE(WaitFor([&] { return FrameExtents(window, extents) && extents[2] > 0; }));
-    int x = 0, y = 0, width = 0, height = 0;
-    ClientArea(window, x, y, width, height);
-    EXPECT_EQ(width, 300);
-    EXPECT_EQ(height, 200);
-    EXPECT_EQ(x, 100 + extents[0]);
-    EXPECT_EQ(y, 100 + extents[2]);
+    ASSERT_TRUE(WaitUntil([&] { return sgtest::WindowShown(window); }));
+    std::vector<long> extents;
+    ASSERT_TRUE(WaitUntil([&] {
+        extents = FrameExtents(window);
+        return !extents.empty() && extents[2] > 0;
+    }));
+    EXPECT_EQ(sgtest::ScreenGeometry(window),
+              (std::vector<int>{100 + static_cast<int>(extents[0]), 100 + static_cast<int>(extents[2]), 300, 200}));
     Display* display = TestDisplay();
     Atom type = None;
     int format = 0;
@@ -183,8 +137,8 @@ TEST_F(GraphicWindowWmTest, MinimiseAndRestoreKeepThePicture)
     Display* display = TestDisplay();
     XIconifyWindow(display, window_, DefaultScreen(display));
     XSync(display, False);
-    ASSERT_TRUE(WaitFor([&] { return !IsMapped(window_); }));
-    EXPECT_TRUE(WaitFor([] { return ScreenPixel(960, 540) != 0x0000FF; }));
+    ASSERT_TRUE(WaitUntil([&] { return !sgtest::WindowShown(window_); }));
+    EXPECT_TRUE(WaitUntil([] { return ScreenPixel(960, 540) != 0x0000FF; }));
     // Restore the way a task bar does.
     XEvent message = {};
     message.xclient.type = ClientMessage;
@@ -195,7 +149,7 @@ TEST_F(GraphicWindowWmTest, MinimiseAndRestoreKeepThePicture)
     XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
                &message);
     XSync(display, False);
-    ASSERT_TRUE(WaitFor([&] { return IsMapped(window_); }));
+    ASSERT_TRUE(WaitUntil([&] { return sgtest::WindowShown(window_); }));
     EXPECT_TRUE(WaitForScreenPixel(960, 540, 0x0000FF));
     EXPECT_TRUE(WaitForScreenPixel(0, 0, 0x0000FF));
     int32_t width = 0, height = 0;
