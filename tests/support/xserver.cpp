@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,6 +36,16 @@ void StopChild(pid_t& pid)
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     pid = 0;
+}
+
+// In a child just forked: it gets SIGTERM when the thread that forked it
+// ends, so a test program that dies without its exit handlers (a sanitizer's
+// halt) leaves no server behind holding the test runner's output open.
+void EndWithParent(pid_t parent)
+{
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent)
+        _exit(0);
 }
 
 void StopAll()
@@ -93,8 +104,10 @@ bool StartXServer()
     int fds[2];
     if (pipe(fds) != 0)
         return false;
+    pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0) {
+        EndWithParent(parent);
         close(fds[0]);
         std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten", "tcp",
@@ -130,8 +143,10 @@ bool StartWindowManager()
         return false;
     if (g_wm > 0)
         return true;
+    pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0) {
+        EndWithParent(parent);
         execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
         _exit(127);
     }

@@ -1,7 +1,8 @@
 #pragma once
 // A private X server for GUI tests: Xvfb on a free display (1920 x 1080 x 24),
 // started once per test program, and openbox for the tests that need a
-// window manager. DISPLAY is set for the process while they run.
+// window manager. DISPLAY is set for the process while they run. Start them
+// from the main thread: they end when the thread that started them ends.
 #include <string>
 
 namespace sgtest {
