@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/source_chooser.h"
+#include "tests/support/dialog_fixture.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/x_windows.h"
 #include "tests/support/xdotool.h"
@@ -64,17 +65,7 @@ std::thread Driver(Seen& seen, std::vector<std::string> steps)
     });
 }
 
-class Chooser : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        SG_REQUIRE_WM();
-        if (system("command -v xdotool >/dev/null 2>&1") != 0)
-            GTEST_SKIP() << "xdotool is not installed; skipping a test that types into a dialog";
-        setenv("NO_AT_BRIDGE", "1", 1);
-        setenv("GSETTINGS_BACKEND", "memory", 1);
-    }
-};
+using Chooser = sgtest::DialogTest;
 
 } // namespace
 

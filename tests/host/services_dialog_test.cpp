@@ -17,6 +17,7 @@
 #include "host/services.h"
 #include "platform/dialogs.h"
 #include "platform/text.h"
+#include "tests/support/dialog_fixture.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/x_windows.h"
 #include "tests/support/xdotool.h"
@@ -162,17 +163,7 @@ void InspectMessageBox(GtkWidget* dialog, Inspection& self)
     self.keptAbove = window && (gdk_window_get_state(window) & GDK_WINDOW_STATE_ABOVE);
 }
 
-class Dialogs : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        SG_REQUIRE_WM();
-        if (system("command -v xdotool >/dev/null 2>&1") != 0)
-            GTEST_SKIP() << "xdotool is not installed; skipping a test that types into a dialog";
-        setenv("NO_AT_BRIDGE", "1", 1);
-        setenv("GSETTINGS_BACKEND", "memory", 1);
-    }
-};
+using Dialogs = sgtest::DialogTest;
 
 } // namespace
 

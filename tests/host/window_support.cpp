@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 
+#include "host/graphic_window.h"
 #include "host/targets.h"
 
 namespace wintest {
@@ -130,6 +131,17 @@ bool WaitForFocus(HWND frame)
 {
     TargetRecord* record = SurfaceOf(frame);
     return record && WaitUntil([&] { return record->hasFocus.load(); });
+}
+
+std::u16string WaitForKeyWhileClosing(const std::function<void()>& close)
+{
+    std::thread closer([&close] {
+        Pause(200);
+        close();
+    });
+    std::u16string key = WaitForKey(u"", 0);
+    closer.join();
+    return key;
 }
 
 void GraphicWindowFixture::TearDown()

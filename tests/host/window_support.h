@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "host/target_record.h"
@@ -36,6 +37,9 @@ void Pause(int milliseconds);
 TargetRecord* SurfaceOf(HWND frame);
 // Waits until the window has the keyboard focus.
 bool WaitForFocus(HWND frame);
+// What an endless wait for any key gives when, 200 ms into it, another
+// thread closes the window with close.
+std::u16string WaitForKeyWhileClosing(const std::function<void()>& close);
 
 // Keeps the window of a test in window_ and, after the test, closes
 // whatever graphic window is left and selects no target. SetUp of the

@@ -284,12 +284,7 @@ TEST_F(GraphicWindowTest, ClosingEndsAWaitingWaitAndTheWindow)
     HWND frame = OpenFocused();
     ASSERT_NE(window_, 0u);
     Window window = window_;
-    std::thread closer([window] {
-        Pause(200);
-        SendDeleteWindow(window);
-    });
-    EXPECT_EQ(WaitForKey(kAnyKey, 0), u"");
-    closer.join();
+    EXPECT_EQ(WaitForKeyWhileClosing([window] { SendDeleteWindow(window); }), u"");
     EXPECT_TRUE(WaitUntilNoGraphicWindow());
     // The records went with the window.
     EXPECT_EQ(SurfaceOf(frame), nullptr);
@@ -304,12 +299,7 @@ TEST_F(GraphicWindowTest, ClosingEndsAWaitingWaitAndTheWindow)
 TEST_F(GraphicWindowTest, AltF4ClosesWithoutAWindowManager)
 {
     OpenFocused();
-    std::thread closer([] {
-        Pause(200);
-        PressKey(XK_F4, XK_Alt_L);
-    });
-    EXPECT_EQ(WaitForKey(kAnyKey, 0), u"");
-    closer.join();
+    EXPECT_EQ(WaitForKeyWhileClosing([] { PressKey(XK_F4, XK_Alt_L); }), u"");
     EXPECT_TRUE(WaitUntilNoGraphicWindow());
 }
 

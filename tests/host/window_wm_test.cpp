@@ -104,12 +104,7 @@ TEST_F(GraphicWindowWmTest, AltF4ThroughTheWindowManagerGivesNothing)
 {
     HWND frame = OpenFullScreen();
     ASSERT_TRUE(WaitForFocus(frame));
-    std::thread closer([] {
-        Pause(200);
-        PressKey(XK_F4, XK_Alt_L);
-    });
-    EXPECT_EQ(WaitForKey(kAnyKey, 0), u"");
-    closer.join();
+    EXPECT_EQ(WaitForKeyWhileClosing([] { PressKey(XK_F4, XK_Alt_L); }), u"");
     EXPECT_TRUE(WaitUntilNoGraphicWindow());
 }
 
@@ -118,12 +113,7 @@ TEST_F(GraphicWindowWmTest, WindowManagerCloseGivesNothing)
     HWND frame = OpenFullScreen();
     ASSERT_TRUE(WaitForFocus(frame));
     Window window = window_;
-    std::thread closer([window] {
-        Pause(200);
-        SendDeleteWindow(window);
-    });
-    EXPECT_EQ(WaitForKey(kAnyKey, 0), u"");
-    closer.join();
+    EXPECT_EQ(WaitForKeyWhileClosing([window] { SendDeleteWindow(window); }), u"");
     EXPECT_TRUE(WaitUntilNoGraphicWindow());
 }
 
