@@ -15,6 +15,7 @@
 #include <new>
 #include <thread>
 
+#include "platform/gdi_internal.h"
 #include "platform/text.h"
 #include "platform/x11_threads.h"
 #include "platform/x11_window_keys.h"
@@ -224,6 +225,10 @@ void PaintConverted(XWindowRecord& w, int x, int y, int width, int height)
 
 void PaintArea(XWindowRecord& w, int x, int y, int width, int height)
 {
+    // Painting takes no drawing lock, but the pixels are read under the GDI
+    // lock, so a fill or copy into the bitmap on another thread is never
+    // seen half done.
+    std::unique_lock<std::mutex> gdiLock = gdi::LockGdi();
     if (!w.pixels.bits)
         return;
     int right = std::min(x + width, w.pixels.width);
