@@ -20,17 +20,6 @@ inline uint32_t KeepMasked(uint32_t pixel, uint32_t mask)
 constexpr uint32_t kRedMask = 0x00FF0000;
 constexpr uint32_t kGreenBlueMask = 0x0000FFFF;
 
-int64_t PixelCount(const std::string& pixels)
-{
-    return static_cast<int64_t>(PixelWidth(pixels)) * PixelHeight(pixels);
-}
-
-// True when pixels holds at least count pixels after its header.
-bool Holds(const std::string& pixels, int64_t count)
-{
-    return pixels.size() >= 8 && static_cast<uint64_t>(count) <= (pixels.size() - 8) / 4;
-}
-
 } // namespace
 
 void fKeepChannelsInPlace(std::string& pixels, int32_t viewIndex)
@@ -58,7 +47,7 @@ int32_t fMixAnaglyphInPlace(const std::string& outputBase, const std::string& re
                             std::string& output)
 {
     int64_t count = PixelsFit(redView) ? PixelCount(redView) : 0;
-    if (Holds(cyanView, count) && Holds(output, count)) {
+    if (HoldsPixels(cyanView, count) && HoldsPixels(output, count)) {
         const uint8_t* red = PixelData(redView);
         const uint8_t* cyan = PixelData(cyanView);
         uint8_t* out = PixelData(output);

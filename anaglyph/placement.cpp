@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr int32_t kMixSourceCopy = 13;
-constexpr int32_t kHalftone = 4;
-constexpr uint32_t kMessageStyle = 0x12000; // MB_OK | MB_TASKMODAL | MB_SETFOREGROUND
 
 // True when the destination corners, rounded as the copy rounds them, cover
 // the whole target.
@@ -32,7 +29,7 @@ int32_t DrawFile(uint32_t target, int32_t controlId, const std::string& fileName
     GdiplusStartupInput input;
     uint32_t token = 0;
     if (GdiplusStartup(&token, &input, nullptr) != Ok) {
-        ShowMessageBox(u"No GDI+", kMessageStyle, u"");
+        ShowMessageBox(u"No GDI+", kMessageBoxStyle, u"");
         return -1;
     }
     uint32_t picture = fGDIp_2hBMP(fileName, 0, 0, 0);
@@ -51,7 +48,7 @@ int32_t DrawFile(uint32_t target, int32_t controlId, const std::string& fileName
             ClearTarget(background, 0);
         if (placed)
             StretchCopy(picture, 0, c.sx1, c.sy1, c.sx2, c.sy2, c.dx1, c.dy1, c.dx2, c.dy2, kMixSourceCopy,
-                        kHalftone);
+                        kStretchHalftone);
         RefreshTarget();
     }
     GdiplusShutdown(token);

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int32_t kMixSourceCopy = 13;
-constexpr int32_t kHalftone = 4;
 constexpr int32_t kFitToHeight = 0;
 constexpr int32_t kPureRed = 255; // 0x00BBGGRR
 
@@ -51,10 +49,10 @@ int32_t fSplitStereo(const std::string& sourcePath, std::string& leftView, std::
     float w = static_cast<float>(width), h = static_cast<float>(height);
     uint32_t view = CreateMemoryBitmap(RoundEven(width / 2.0), height);
     SelectTarget(view, 0, false);
-    StretchCopy(full, 0, 0, 0, half, h, 0, 0, half, h, kMixSourceCopy, kHalftone);
+    StretchCopy(full, 0, 0, 0, half, h, 0, 0, half, h, kMixSourceCopy, kStretchHalftone);
     leftView = ReadPixels();
     SelectTarget(view, 0, false);
-    StretchCopy(full, 0, half, 0, w, h, 0, 0, half, h, kMixSourceCopy, kHalftone);
+    StretchCopy(full, 0, half, 0, w, h, 0, 0, half, h, kMixSourceCopy, kStretchHalftone);
     rightView = ReadPixels();
 
     SelectTarget(view, 0, false);

@@ -12,14 +12,13 @@
 
 namespace {
 
-constexpr uint32_t kMessageStyle = 0x12000; // MB_OK | MB_TASKMODAL | MB_SETFOREGROUND
 constexpr uint32_t kShowWindow = 0x40;
 constexpr int32_t kFitInside = 2;
 constexpr int32_t kBlack = 0;
 
 void ShowError(const std::string& text)
 {
-    ShowMessageBox(WidenAnsi(text), kMessageStyle, u"");
+    ShowMessageBox(WidenAnsi(text), kMessageBoxStyle, u"");
 }
 
 } // namespace

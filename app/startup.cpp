@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr uint32_t kMessageStyle = 0x12000; // MB_OK | MB_TASKMODAL | MB_SETFOREGROUND
 constexpr int32_t kRefused = 255;
 
 bool PlatformSupported()
@@ -30,7 +29,7 @@ int32_t fStartUp()
         return kRefused;
     }
     if (!PlatformSupported()) {
-        ShowMessageBox(u"Win98 No Support", kMessageStyle, u"");
+        ShowMessageBox(u"Win98 No Support", kMessageBoxStyle, u"");
         return kRefused;
     }
     ReuseFreedMemory();

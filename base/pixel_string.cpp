@@ -38,10 +38,19 @@ int64_t PixelStringLength(int32_t width, int32_t height)
     return 8 + 4 * count;
 }
 
+bool HoldsPixels(const std::string& pixels, int64_t count)
+{
+    return count >= 0 && pixels.size() >= 8 && static_cast<uint64_t>(count) <= (pixels.size() - 8) / 4;
+}
+
+int64_t PixelCount(const std::string& pixels)
+{
+    return static_cast<int64_t>(PixelWidth(pixels)) * PixelHeight(pixels);
+}
+
 bool PixelsFit(const std::string& pixels)
 {
-    int64_t length = PixelStringLength(PixelWidth(pixels), PixelHeight(pixels));
-    return length >= 8 && static_cast<uint64_t>(length) <= pixels.size();
+    return PixelWidth(pixels) >= 0 && PixelHeight(pixels) >= 0 && HoldsPixels(pixels, PixelCount(pixels));
 }
 
 std::string MakePixelString(int32_t width, int32_t height)

@@ -17,6 +17,12 @@ constexpr int64_t kMaxPixelBytes = int64_t{1} << 31;
 // length that does not fit in 64 bits.
 int64_t PixelStringLength(int32_t width, int32_t height);
 
+// True when the string holds at least count pixels after its 8-byte header.
+bool HoldsPixels(const std::string& pixels, int64_t count);
+
+// width x height from the header, in 64 bits.
+int64_t PixelCount(const std::string& pixels);
+
 // True when the header's sizes are not negative and the string holds at least
 // all the pixels its header claims. Whoever reads or writes pixels checks
 // this first.

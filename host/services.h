@@ -9,6 +9,9 @@
 
 // x or y with this value: no position given.
 constexpr int32_t kDefaultPosition = INT32_MIN;
+// The style of the program's message boxes: MB_OK with no icon,
+// MB_TASKMODAL (0x2000) and MB_SETFOREGROUND (0x10000).
+constexpr uint32_t kMessageBoxStyle = 0x12000;
 // The message box's caption when the caller gives none.
 constexpr const char16_t* kDefaultCaption = u"Stereoglass";
 

@@ -7,6 +7,10 @@
 
 #include "platform/wintypes.h"
 
+// The mix code and stretch mode the program draws with: SRCCOPY, HALFTONE.
+constexpr int32_t kMixSourceCopy = 13;
+constexpr int32_t kStretchHalftone = 4;
+
 void SelectTarget(uint32_t handle, int32_t controlId, bool deferredRefresh);
 void RefreshTarget();
 void GetTargetSize(int32_t& width, int32_t& height);
