@@ -54,7 +54,7 @@ TEST(MixAnaglyph, TakesRedFromOneViewAndGreenBlueFromTheOther)
         {0x00FFFFFF, 0x00000000, 0x00FF0000}, // white and black give pure red
         {0x00123456, 0x00ABCDEF, 0x0012CDEF}, // unfiltered views give the same result
     };
-    std::string base = sgtest::TempFolder() + "/mix_anaglyph";
+    std::string base = sgtest::PictureFolder() + "/mix_anaglyph";
     for (const Case& c : cases) {
         std::string red = Pixels(3, 2, [&](int32_t, int32_t) { return c.red; });
         std::string cyan = Pixels(3, 2, [&](int32_t, int32_t) { return c.cyan; });
@@ -85,7 +85,7 @@ TEST(MixAnaglyph, EmptyViewsTouchNoPixelAndReportTheUnwrittenFile)
 {
     std::string empty;
     int32_t saved = 0;
-    std::string base = sgtest::TempFolder() + "/empty_anaglyph";
+    std::string base = sgtest::PictureFolder() + "/empty_anaglyph";
     EXPECT_EQ(fMixAnaglyph(base, empty, empty, empty, &saved), "");
     EXPECT_NE(saved, 0);
     Picture file;
@@ -96,7 +96,7 @@ TEST(MixAnaglyph, ReportsAFolderThatCannotBeWritten)
 {
     std::string pixels = Pixels(2, 2, [](int32_t, int32_t) { return 0x00808080u; });
     int32_t saved = 0;
-    fMixAnaglyph(sgtest::TempFolder() + "/no/such/folder/x_anaglyph", pixels, pixels, pixels, &saved);
+    fMixAnaglyph(sgtest::PictureFolder() + "/no/such/folder/x_anaglyph", pixels, pixels, pixels, &saved);
     EXPECT_NE(saved, 0);
 }
 
@@ -104,7 +104,7 @@ TEST(MixAnaglyph, InPlaceMixMayWriteIntoTheCyanViewItself)
 {
     std::string red = Pixels(4, 3, [](int32_t x, int32_t y) { return static_cast<uint32_t>((x * 40 + y) << 16); });
     std::string cyan = Pixels(4, 3, [](int32_t x, int32_t y) { return static_cast<uint32_t>(x * 0x1111 + y); });
-    std::string expected = fMixAnaglyph(sgtest::TempFolder() + "/copied_anaglyph", red, cyan, cyan);
-    EXPECT_EQ(fMixAnaglyphInPlace(sgtest::TempFolder() + "/aliased_anaglyph", red, cyan, cyan), 0);
+    std::string expected = fMixAnaglyph(sgtest::PictureFolder() + "/copied_anaglyph", red, cyan, cyan);
+    EXPECT_EQ(fMixAnaglyphInPlace(sgtest::PictureFolder() + "/aliased_anaglyph", red, cyan, cyan), 0);
     EXPECT_EQ(cyan, expected);
 }

@@ -7,29 +7,14 @@
 
 #include "base/pixel_string.h"
 #include "platform/codecs/codec.h"
+#include "tests/support/temp_folder.h"
 
 namespace sgtest {
 
-namespace {
-
-std::string g_folder;
-
-void RemoveFolder()
+std::string PictureFolder()
 {
-    std::error_code ignored;
-    std::filesystem::remove_all(g_folder, ignored);
-}
-
-} // namespace
-
-std::string TempFolder()
-{
-    if (g_folder.empty()) {
-        char pattern[] = "/tmp/sg-anaglyph-XXXXXX";
-        g_folder = mkdtemp(pattern);
-        std::atexit(RemoveFolder);
-    }
-    return g_folder;
+    static const TempFolder folder("sg-anaglyph"); // removed at exit
+    return folder.path;
 }
 
 std::string WritePng(const std::string& name, int32_t width, int32_t height,
@@ -39,7 +24,7 @@ std::string WritePng(const std::string& name, int32_t width, int32_t height,
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
             bgra[static_cast<size_t>(y) * width + x] = 0xFF000000u | colour(x, y);
-    std::string path = TempFolder() + "/" + name;
+    std::string path = PictureFolder() + "/" + name;
     EncodePictureFile(path, EncodeFormat::Png, bgra.data(), width, height, false);
     return path;
 }

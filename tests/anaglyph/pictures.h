@@ -8,7 +8,7 @@
 namespace sgtest {
 
 // A fresh folder under /tmp, removed with everything in it at exit.
-std::string TempFolder();
+std::string PictureFolder();
 // Writes a lossless PNG whose pixel (x, y) is colour(x, y) as 0x00RRGGBB.
 std::string WritePng(const std::string& name, int32_t width, int32_t height,
                      const std::function<uint32_t(int32_t, int32_t)>& colour);

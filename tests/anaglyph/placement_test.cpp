@@ -91,8 +91,8 @@ TEST(Placement, OtherModeShowsOnlyTheBackgroundAndAMissingFileChangesNothing)
 
     SelectTarget(target, 0, false);
     ClearTarget(0x808080, 0);
-    EXPECT_EQ(fDrawFile(target, 0, sgtest::TempFolder() + "/missing.png", 2, 0), 0);
-    std::string untouched = fGDIp_DrawFile(target, 0, sgtest::TempFolder() + "/missing.png", 2, 0);
+    EXPECT_EQ(fDrawFile(target, 0, sgtest::PictureFolder() + "/missing.png", 2, 0), 0);
+    std::string untouched = fGDIp_DrawFile(target, 0, sgtest::PictureFolder() + "/missing.png", 2, 0);
     EXPECT_EQ(untouched, TargetPixels(target)); // the target's own pixels come back
     EXPECT_EQ(sgtest::PixelAt(untouched, 1, 1), 0x00808080u);
     End(target);

@@ -62,7 +62,7 @@ TEST(Split, HalvesKeepTheirColoursAndOddWidthsRoundToEven)
 
 TEST(Split, NotAPictureGivesTwoEmptyViews)
 {
-    std::string path = sgtest::TempFolder() + "/notes.png";
+    std::string path = sgtest::PictureFolder() + "/notes.png";
     FILE* file = std::fopen(path.c_str(), "w");
     std::fputs("not a picture", file);
     std::fclose(file);
@@ -70,5 +70,5 @@ TEST(Split, NotAPictureGivesTwoEmptyViews)
     EXPECT_EQ(fSplitStereo(path, left, right), 0);
     EXPECT_EQ(left, "");
     EXPECT_EQ(right, "");
-    EXPECT_EQ(fSplitStereo(sgtest::TempFolder() + "/missing.jpg", left, right), 0);
+    EXPECT_EQ(fSplitStereo(sgtest::PictureFolder() + "/missing.jpg", left, right), 0);
 }

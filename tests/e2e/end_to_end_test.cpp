@@ -93,7 +93,18 @@ protected:
         if (program.pid > 0)
             WaitForExit(program, 0);
     }
+    // Copies sample into folder as name, runs the program there, chooses the
+    // copy in the dialog and waits for the result window. The copy's path.
+    std::string RunOn(const std::string& sample, const std::string& folder, const std::string& name)
+    {
+        std::string path = folder + "/" + name;
+        Copy(Sample(sample), path);
+        program = StartProgram(folder);
+        resultShown = Choose(path) && WaitForResult();
+        return path;
+    }
     Program program;
+    bool resultShown = false;
 };
 
 } // namespace
@@ -101,10 +112,8 @@ protected:
 TEST_F(EndToEnd, WritesTheAnaglyphBesideTheSourceAndShowsItUntilAKey)
 {
     std::string photos = MakeFolder("run/Photos");
-    Copy(Sample("figure-sbs.jps"), photos + "/Figure.JPS");
-    program = StartProgram(photos + "/..");
-    ASSERT_TRUE(Choose(photos + "/Figure.JPS"));
-    ASSERT_TRUE(WaitForResult());
+    RunOn("figure-sbs.jps", photos, "Figure.JPS");
+    ASSERT_TRUE(resultShown);
 
     // The file: lower-case name in the source's own folder, half the width.
     std::string output = photos + "/figure_anaglyph.jpg";
@@ -153,10 +162,8 @@ TEST_F(EndToEnd, WritesTheAnaglyphBesideTheSourceAndShowsItUntilAKey)
 TEST_F(EndToEnd, OddWidthRoundsTheHalfToEvenAndClosingTheWindowEndsTheRun)
 {
     std::string folder = MakeFolder("odd");
-    Copy(Sample("bench-sbs-959.png"), folder + "/Bench.png");
-    program = StartProgram(folder);
-    ASSERT_TRUE(Choose(folder + "/Bench.png"));
-    ASSERT_TRUE(WaitForResult());
+    RunOn("bench-sbs-959.png", folder, "Bench.png");
+    ASSERT_TRUE(resultShown);
     PictureHeader header;
     ASSERT_EQ(ProbePictureFile(folder + "/bench_anaglyph.jpg", header), kCodecOk);
     EXPECT_EQ(header.width, 480); // 959 / 2 = 479.5 rounds to 480
@@ -168,10 +175,8 @@ TEST_F(EndToEnd, OddWidthRoundsTheHalfToEvenAndClosingTheWindowEndsTheRun)
 TEST_F(EndToEnd, NonAsciiNameGivesALowerCaseOutputName)
 {
     std::string folder = MakeFolder("\xC3\x89t\xC3\xA9s");
-    Copy(Sample("bench-sbs-959.png"), folder + "/\xC3\x89t\xC3\xA9.PNG");
-    program = StartProgram(folder);
-    ASSERT_TRUE(Choose(folder + "/\xC3\x89t\xC3\xA9.PNG"));
-    ASSERT_TRUE(WaitForResult());
+    RunOn("bench-sbs-959.png", folder, "\xC3\x89t\xC3\xA9.PNG");
+    ASSERT_TRUE(resultShown);
     EXPECT_TRUE(std::filesystem::exists(folder + "/\xC3\xA9t\xC3\xA9_anaglyph.jpg"));
     Xdotool("key Escape");
     EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);

@@ -12,25 +12,9 @@
 #include <vector>
 
 #include "platform/codecs/codec.h"
+#include "tests/support/temp_folder.h"
 
 namespace sgtest {
-
-struct TempFolder {
-    std::string path;
-    TempFolder()
-    {
-        char name[] = "/tmp/sg-imageio-XXXXXX";
-        if (mkdtemp(name))
-            path = name;
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        if (!path.empty())
-            std::filesystem::remove_all(path, ignored);
-    }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-};
 
 // Distinct opaque colours: 0xFFRRGGBB.
 inline std::vector<uint32_t> Pattern(int32_t w, int32_t h)
