@@ -43,8 +43,7 @@ std::string fKeepChannels(std::string& pixels, const int32_t& viewIndex)
     return pixels;
 }
 
-int32_t fMixAnaglyphInPlace(const std::string& outputBase, const std::string& redView, const std::string& cyanView,
-                            std::string& output)
+void fMixChannelsInPlace(const std::string& redView, const std::string& cyanView, std::string& output)
 {
     int64_t count = PixelsFit(redView) ? PixelCount(redView) : 0;
     if (HoldsPixels(cyanView, count) && HoldsPixels(output, count)) {
@@ -59,6 +58,12 @@ int32_t fMixAnaglyphInPlace(const std::string& outputBase, const std::string& re
             std::memcpy(out + 4 * i, &pixel, 4);
         }
     }
+}
+
+int32_t fMixAnaglyphInPlace(const std::string& outputBase, const std::string& redView, const std::string& cyanView,
+                            std::string& output)
+{
+    fMixChannelsInPlace(redView, cyanView, output);
     std::string fileName = outputBase + ".jpg";
     return fGDIp_SaveBitmap(output, fileName);
 }

@@ -27,3 +27,7 @@ std::string fMixAnaglyph(const std::string& outputBase, const std::string& redVi
 // outputBase + ".jpg". Returns the save's outcome, 0 when written.
 int32_t fMixAnaglyphInPlace(const std::string& outputBase, const std::string& redView, const std::string& cyanView,
                             std::string& output);
+
+// The mix alone, without saving: output (which may be the cyan view's own
+// string) receives red from redView and green and blue from cyanView.
+void fMixChannelsInPlace(const std::string& redView, const std::string& cyanView, std::string& output);

@@ -1,8 +1,7 @@
 #include "app/main_flow.h"
 
-#include "anaglyph/composer.h"
+#include "anaglyph/conversion.h"
 #include "anaglyph/placement.h"
-#include "anaglyph/split.h"
 #include "app/naming.h"
 #include "app/source_chooser.h"
 #include "host/graphic_window.h"
@@ -35,17 +34,19 @@ int32_t fMainFlow(const uint32_t&, const uint32_t&, const std::string&, const in
 
 int32_t fWriteAnaglyph(const std::string& sourcePath, const std::string& outputBase)
 {
-    std::string leftView, rightView;
-    if (!fSplitStereo(sourcePath, leftView, rightView))
+    ConversionRequest request;
+    request.sourcePath = sourcePath;
+    request.outputPath = outputBase + ".jpg";
+    ConversionResult result = ConvertPicture(request);
+    switch (result.status) {
+    case ConversionStatus::Written:
+        return 1;
+    case ConversionStatus::SourceUnreadable:
+    case ConversionStatus::SourceUnsuitable:
         return 0;
-    // The filters rewrite the views in place, so the left view becomes the
-    // red view and the right view the cyan view; and since each output pixel
-    // depends only on the same pixel of the two views, the anaglyph is mixed
-    // straight into the cyan view's string. No pixel string is copied.
-    fKeepChannelsInPlace(leftView, 0);
-    fKeepChannelsInPlace(rightView, 1);
-    int32_t saveStatus = fMixAnaglyphInPlace(outputBase, leftView, rightView, rightView);
-    return saveStatus == 0 ? 1 : -1;
+    default:
+        return -1;
+    }
 }
 
 int32_t fConvertAndShow(const std::string& sourcePath)

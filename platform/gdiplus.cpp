@@ -153,12 +153,10 @@ Status StatusOf(CodecResult result)
     return GenericError;
 }
 
-std::unique_ptr<uint32_t[]> AllocatePixels(int32_t width, int32_t height)
+PixelBuffer AllocatePixels(int32_t width, int32_t height)
 {
-    if (width <= 0 || height <= 0)
+    Image image;
+    if (!AllocateImage(image, width, height))
         return nullptr;
-    int64_t count = int64_t{width} * height;
-    if (count > kMaxPicturePixels)
-        return nullptr;
-    return std::unique_ptr<uint32_t[]>(new (std::nothrow) uint32_t[static_cast<size_t>(count)]);
+    return std::move(image.pixels);
 }

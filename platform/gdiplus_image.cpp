@@ -74,7 +74,7 @@ Status GdipCreateBitmapFromHBITMAP(HBITMAP bitmap, HPALETTE, GpBitmap** image)
     GdiPixels source = GdiBitmapPixels(bitmap);
     if (!source.bits)
         return InvalidParameter;
-    std::unique_ptr<uint32_t[]> pixels = AllocatePixels(source.width, source.height);
+    PixelBuffer pixels = AllocatePixels(source.width, source.height);
     if (!pixels)
         return OutOfMemory;
     GpImage* copy = new (std::nothrow) GpImage;
@@ -143,7 +143,7 @@ Status GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight, 
     if (status != Ok)
         return status;
     int32_t w = static_cast<int32_t>(thumbWidth), h = static_cast<int32_t>(thumbHeight);
-    std::unique_ptr<uint32_t[]> pixels = AllocatePixels(w, h);
+    PixelBuffer pixels = AllocatePixels(w, h);
     if (!pixels)
         return OutOfMemory;
     GpImage* scaled = new (std::nothrow) GpImage;

@@ -15,7 +15,7 @@ struct GpImage {
     // A picture loaded from a file keeps its path until the pixels are first
     // needed; then they are decoded once, into the one buffer below.
     std::string path;
-    std::unique_ptr<uint32_t[]> pixels; // BGRA, width x height, top-down
+    PixelBuffer pixels; // BGRA, width x height, top-down
     Status decodeStatus = Ok;           // kept when decoding failed
 };
 
@@ -39,4 +39,4 @@ Status StatusOf(CodecResult result);
 Status EnsurePixels(GpImage& image);
 // width x height pixels, not filled; nullptr when the size is not positive
 // or too large.
-std::unique_ptr<uint32_t[]> AllocatePixels(int32_t width, int32_t height);
+PixelBuffer AllocatePixels(int32_t width, int32_t height);

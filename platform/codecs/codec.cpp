@@ -17,13 +17,7 @@ CodecResult CheckPictureSize(int64_t width, int64_t height)
 CodecResult AllocatePicture(Picture& picture, int32_t width, int32_t height)
 {
     // Every decoder writes every pixel, so the buffer is not cleared first.
-    picture.pixels.reset(new (std::nothrow) uint32_t[size_t(width) * size_t(height)]);
-    if (!picture.pixels)
-        return kCodecOutOfMemory;
-    picture.width = width;
-    picture.height = height;
-    picture.hasAlpha = false;
-    return kCodecOk;
+    return AllocateImage(picture, width, height) ? kCodecOk : kCodecOutOfMemory;
 }
 
 bool AnyTranslucent(const uint32_t* pixels, int64_t count)

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "base/image.h"
+
 enum CodecResult {
     kCodecOk = 0,
     kCodecNotFound,       // no such file
@@ -21,7 +23,7 @@ enum CodecResult {
 
 // The most pixels a decoder accepts; a header claiming more is refused
 // before anything is allocated.
-constexpr int64_t kMaxPicturePixels = int64_t{1} << 28;
+constexpr int64_t kMaxPicturePixels = kMaxImagePixels;
 
 enum class PictureFormat { Unknown, Jpeg, Png, Gif, Tiff, Bmp, Ico };
 
@@ -31,12 +33,9 @@ struct PictureHeader {
     PictureFormat format = PictureFormat::Unknown;
 };
 
-struct Picture {
-    int32_t width = 0;
-    int32_t height = 0;
-    bool hasAlpha = false; // false: every alpha byte is 0xFF
-    std::unique_ptr<uint32_t[]> pixels; // width x height, not zero-filled first
-};
+// A decoded picture is the program's typed image; hasAlpha false means every
+// alpha byte is 0xFF.
+using Picture = Image;
 
 // Reads only as much of the file as its header needs.
 CodecResult ProbePictureFile(const std::string& path, PictureHeader& header);

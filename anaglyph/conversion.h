@@ -1,0 +1,45 @@
+#pragma once
+// One conversion, from a stereo picture on disk to an anaglyph on disk. The
+// dialog flow, "stereoglass FILE" and every picture of a batch run through
+// this one path.
+#include <cstdint>
+#include <string>
+
+#include "anaglyph/anaglyph_method.h"
+#include "anaglyph/stereo_layout.h"
+
+struct ConversionOptions {
+    StereoLayout layout = StereoLayout::Auto;
+    AnaglyphMethod method;     // red/cyan colour by default
+    bool swapViews = false;    // exchange left and right after the layout
+    int32_t shift = 0;         // pixels added to every point's separation
+    bool align = false;        // remove the vertical offset between the views
+    int32_t jpegQuality = 95;  // 1..100; JPEG is written 4:4:4
+    bool stripMetadata = false;
+};
+
+struct ConversionRequest {
+    std::string sourcePath; // the stereo picture, or the left view of a pair
+    std::string rightPath;  // the right view's file for a two-file pair, else ""
+    std::string outputPath; // the file to write; its extension names the format
+    ConversionOptions options;
+};
+
+enum class ConversionStatus {
+    Written,
+    SourceUnreadable, // the source (or right view) is missing, unreadable or no picture
+    SourceUnsuitable, // a picture, but not one that can be converted (too small, sizes differ …)
+    OutputRefused,    // the output would be the source, or its name names no format
+    OutputUnwritable, // the encoder or the file system failed
+};
+
+struct ConversionResult {
+    ConversionStatus status = ConversionStatus::SourceUnreadable;
+    // Why it failed, one sentence naming the file ("" when written).
+    std::string reason;
+    // Lines for the user that are not errors (what --align found), each
+    // ending in a newline.
+    std::string notes;
+};
+
+ConversionResult ConvertPicture(const ConversionRequest& request);
