@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "platform/gdi_stretch.h"
+#include "platform/pixel_stretch.h"
 
 using namespace gdi;
 
@@ -394,6 +395,36 @@ bool DetachSource(Job& job, Array<uint32_t>& copy)
     return true;
 }
 
+// The scaling of StretchBlt between two pixel areas, clipped to the
+// destination's size; source and destination must not overlap unless they
+// are the same bitmap (then the part read is copied first).
+bool StretchSurface(const uint32_t* sourceBits, size_t sourceStride, int32_t sourceWidth, int32_t sourceHeight,
+                    int sx, int sy, int sw, int sh, uint32_t* destBits, size_t destStride, int32_t destWidth,
+                    int32_t destHeight, int x, int y, int width, int height, int mode, DWORD rop)
+{
+    int64_t xFrom = std::max<int64_t>(0, -int64_t{x}), xTo = std::min<int64_t>(width, int64_t{destWidth} - x);
+    int64_t yFrom = std::max<int64_t>(0, -int64_t{y}), yTo = std::min<int64_t>(height, int64_t{destHeight} - y);
+    if (xFrom >= xTo || yFrom >= yTo)
+        return true; // nothing of the destination lies inside its bitmap
+    Job job;
+    job.mode = mode;
+    job.rop = rop;
+    job.source = SourceView{sourceBits, sourceStride};
+    job.destStride = destStride;
+    job.dest = destBits + static_cast<size_t>(y + yFrom) * job.destStride + static_cast<size_t>(x + xFrom);
+    AxisRequest across{sx, sw, width, xFrom, xTo, sourceWidth, RuleFor(sw, width, job.mode)};
+    AxisRequest down{sy, sh, height, yFrom, yTo, sourceHeight, RuleFor(sh, height, job.mode)};
+    if (!BuildAxis(job.x, across) || !BuildAxis(job.y, down))
+        return false;
+    Array<uint32_t> copy;
+    if (sourceBits == destBits && !DetachSource(job, copy))
+        return false;
+    bool averages = job.mode == HALFTONE || job.mode == COLORONCOLOR;
+    if (kHaveHalftoneSse2 && averages && !(job.x.single && job.y.single))
+        job.pairs = MakePairAxis(job.x, job.xPairs);
+    return RunJob(job);
+}
+
 } // namespace
 
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int sw, int sh,
@@ -407,27 +438,21 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
     Bitmap* from = DcBitmap(source);
     if (!destDc || !to || !from)
         return FALSE;
-    int64_t xFrom = std::max<int64_t>(0, -int64_t{x}), xTo = std::min<int64_t>(width, int64_t{to->width} - x);
-    int64_t yFrom = std::max<int64_t>(0, -int64_t{y}), yTo = std::min<int64_t>(height, int64_t{to->height} - y);
-    if (xFrom >= xTo || yFrom >= yTo)
-        return TRUE; // nothing of the destination lies inside its bitmap
-    Job job;
-    job.mode = destDc->stretchMode;
-    job.rop = rop;
-    job.source = SourceView{from->bits.get(), static_cast<size_t>(from->width)};
-    job.destStride = static_cast<size_t>(to->width);
-    job.dest = to->bits.get() + static_cast<size_t>(y + yFrom) * job.destStride + static_cast<size_t>(x + xFrom);
-    AxisRequest across{sx, sw, width, xFrom, xTo, from->width, RuleFor(sw, width, job.mode)};
-    AxisRequest down{sy, sh, height, yFrom, yTo, from->height, RuleFor(sh, height, job.mode)};
-    if (!BuildAxis(job.x, across) || !BuildAxis(job.y, down))
-        return FALSE;
-    Array<uint32_t> copy;
-    if (from == to && !DetachSource(job, copy))
-        return FALSE;
-    bool averages = job.mode == HALFTONE || job.mode == COLORONCOLOR;
-    if (kHaveHalftoneSse2 && averages && !(job.x.single && job.y.single))
-        job.pairs = MakePairAxis(job.x, job.xPairs);
-    return RunJob(job) ? TRUE : FALSE;
+    return StretchSurface(from->bits.get(), static_cast<size_t>(from->width), from->width, from->height, sx, sy, sw,
+                          sh, to->bits.get(), static_cast<size_t>(to->width), to->width, to->height, x, y, width,
+                          height, destDc->stretchMode, rop)
+               ? TRUE
+               : FALSE;
+}
+
+bool StretchPixels(ImageView source, int sx, int sy, int sw, int sh, ImageView dest, int x, int y, int width,
+                   int height, int mode)
+{
+    if (width <= 0 || height <= 0 || sw <= 0 || sh <= 0 || source.Empty() || dest.Empty())
+        return false;
+    return StretchSurface(source.pixels, static_cast<size_t>(source.stride), source.width, source.height, sx, sy, sw,
+                          sh, dest.pixels, static_cast<size_t>(dest.stride), dest.width, dest.height, x, y, width,
+                          height, mode, SRCCOPY);
 }
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop)
