@@ -50,7 +50,7 @@ CodecResult ParseDibHeader(const uint8_t* dib, size_t size, Dib& d)
         bool windowsHeader = headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize >= 108;
         // OS/2 2.x headers reuse compression 3 and 4 for Huffman and RLE24.
         if (!windowsHeader && d.compression >= kBiBitfields)
-            return kCodecUnknownFormat;
+            return kCodecUnsupportedVariant;
         d.paletteStart = headerSize;
         if (d.compression == kBiBitfields || d.compression == kBiAlphaBitfields) {
             if (d.bpp != 16 && d.bpp != 32)
@@ -69,7 +69,7 @@ CodecResult ParseDibHeader(const uint8_t* dib, size_t size, Dib& d)
             if (d.bpp != (d.compression == kBiRle8 ? 8 : 4))
                 return kCodecCorrupt;
         } else if (d.compression != kBiRgb) {
-            return kCodecUnknownFormat; // embedded JPEG or PNG, Huffman, ...
+            return kCodecUnsupportedVariant; // embedded JPEG or PNG, ...
         }
         d.paletteStored = colorsUsed;
     }
@@ -243,10 +243,44 @@ CodecResult DecodeDib(const uint8_t* dib, size_t size, const Dib& d, const uint8
 
 constexpr size_t kFileHeader = 14;
 
+// The name of a DIB's compression that is not read; "" for one that is.
+std::string DibVariant(const uint8_t* dib, size_t size, bool icon)
+{
+    if (size < 20 || Le32(dib) < 20)
+        return std::string();
+    uint32_t headerSize = Le32(dib);
+    uint32_t compression = Le32(dib + 16);
+    bool windowsHeader = headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize >= 108;
+    std::string kind = icon ? "icon" : "BMP";
+    if (icon && (compression == kBiRle4 || compression == kBiRle8))
+        return "RLE-compressed " + kind;
+    if (!windowsHeader && compression == 3)
+        return "Huffman-coded " + kind;
+    if (!windowsHeader && compression == 4)
+        return "24-bit RLE " + kind;
+    if (windowsHeader && compression == 4)
+        return "JPEG-compressed " + kind;
+    if (windowsHeader && compression == 5)
+        return "PNG-compressed " + kind;
+    if (compression > kBiAlphaBitfields || (!windowsHeader && compression >= kBiBitfields))
+        return kind + " with compression " + std::to_string(compression);
+    return std::string();
+}
+
 void Put16(std::string& out, uint32_t v) { out.append({char(v), char(v >> 8)}); }
 void Put32(std::string& out, uint32_t v) { out.append({char(v), char(v >> 8), char(v >> 16), char(v >> 24)}); }
 
 } // namespace
+
+std::string BmpVariant(const uint8_t* data, size_t size)
+{
+    return size > kFileHeader ? DibVariant(data + kFileHeader, size - kFileHeader, false) : std::string();
+}
+
+std::string IconDibVariant(const uint8_t* data, size_t size)
+{
+    return DibVariant(data, size, true);
+}
 
 CodecResult ProbeBmp(const uint8_t* data, size_t size, PictureHeader& header)
 {
@@ -300,7 +334,7 @@ CodecResult DecodeIconDib(const uint8_t* data, size_t size, Picture& picture)
     if (result != kCodecOk)
         return result;
     if (d.compression == kBiRle4 || d.compression == kBiRle8)
-        return kCodecCorrupt;
+        return kCodecUnsupportedVariant;
     d.height /= 2; // the colour rows, then as many rows of the AND mask
     result = CheckPictureSize(d.width, d.height);
     if (result != kCodecOk)

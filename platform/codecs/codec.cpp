@@ -59,15 +59,13 @@ PictureFormat SniffFormat(const uint8_t* data, size_t size)
 
 using namespace codecs;
 
-CodecResult ProbePictureBytes(const uint8_t* data, size_t size, PictureHeader& header)
+namespace codecs {
+
+CodecResult ProbeFormat(PictureFormat format, const uint8_t* data, size_t size, PictureHeader& found)
 {
-    header = PictureHeader{};
-    if (!data || size == 0)
-        return kCodecCorrupt;
     CodecResult result = kCodecUnknownFormat;
-    PictureHeader found;
-    found.format = SniffFormat(data, size);
-    switch (found.format) {
+    found.format = format;
+    switch (format) {
     case PictureFormat::Jpeg: result = ProbeJpeg(data, size, found); break;
     case PictureFormat::Png: result = ProbePng(data, size, found); break;
     case PictureFormat::Gif: result = ProbeGif(data, size, found); break;
@@ -78,6 +76,18 @@ CodecResult ProbePictureBytes(const uint8_t* data, size_t size, PictureHeader& h
     }
     if (result == kCodecOk)
         result = CheckPictureSize(found.width, found.height);
+    return result;
+}
+
+} // namespace codecs
+
+CodecResult ProbePictureBytes(const uint8_t* data, size_t size, PictureHeader& header)
+{
+    header = PictureHeader{};
+    if (!data || size == 0)
+        return kCodecCorrupt;
+    PictureHeader found;
+    CodecResult result = ProbeFormat(SniffFormat(data, size), data, size, found);
     if (result == kCodecOk)
         header = found;
     return result;

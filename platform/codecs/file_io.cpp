@@ -45,6 +45,9 @@ CodecResult ResultOfErrno(int error, CodecResult otherwise)
         return kCodecAccessDenied;
     case ENOMEM:
         return kCodecOutOfMemory;
+    case ENOSPC:
+    case EDQUOT:
+        return kCodecDiskFull;
     default:
         return otherwise;
     }
@@ -144,17 +147,15 @@ mode_t NewFileMode()
     return 0666 & ~mask;
 }
 
-// The file a save replaces: a symbolic link is followed, so the link stays
-// and the file it names is replaced.
-std::string SaveTarget(const std::string& path)
+// The temporary file's name in the folder of the target: ".NAME.XXXXXX",
+// with NAME cut short enough that the whole fits the file system's limit
+// on one name (a UTF-8 sequence may be cut; the name is only ours).
+std::string TemporaryName(const std::string& folder, const std::string& name)
 {
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved))
-            return resolved;
-    }
-    return path;
+    constexpr size_t kAround = 8; // "." before, ".XXXXXX" after
+    long limit = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    size_t most = limit > long(kAround) ? size_t(limit) - kAround : NAME_MAX - kAround;
+    return folder + "." + name.substr(0, std::min(name.size(), most)) + ".XXXXXX";
 }
 
 } // namespace
@@ -201,6 +202,56 @@ CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
     }
 }
 
+CodecResult DiagnosePictureFile(const std::string& path, PictureDiagnosis& diagnosis)
+{
+    diagnosis = PictureDiagnosis{};
+    PictureFile file;
+    CodecResult result = OpenPictureFile(path, file);
+    diagnosis.format = file.format;
+    diagnosis.fileBytes = file.size;
+    if (result != kCodecOk)
+        return result;
+    if (file.format == PictureFormat::Unknown)
+        return kCodecUnknownFormat;
+    if (file.format == PictureFormat::Tiff) {
+        diagnosis.variant = TiffFileVariant(file.fd);
+        if (!diagnosis.variant.empty())
+            return kCodecUnsupportedVariant;
+        PictureHeader header;
+        result = ProbeTiffFile(file.fd, header);
+        diagnosis.width = header.width;
+        diagnosis.height = header.height;
+        return result == kCodecOk ? CheckPictureSize(header.width, header.height) : result;
+    }
+    std::unique_ptr<uint8_t[]> head;
+    size_t got = 0;
+    result = ReadHead(file.fd, size_t(std::min<uint64_t>(kProbeFirstRead, file.size)), head, got);
+    if (result != kCodecOk)
+        return result;
+    switch (file.format) {
+    case PictureFormat::Jpeg: diagnosis.variant = JpegVariant(head.get(), got); break;
+    case PictureFormat::Bmp: diagnosis.variant = BmpVariant(head.get(), got); break;
+    case PictureFormat::Ico: diagnosis.variant = IcoVariant(head.get(), got); break;
+    default: break;
+    }
+    if (!diagnosis.variant.empty())
+        return kCodecUnsupportedVariant;
+    PictureHeader header;
+    result = ProbeFormat(file.format, head.get(), got, header);
+    diagnosis.width = header.width;
+    diagnosis.height = header.height;
+    if (result == kCodecCorrupt && got < file.size)
+        result = ProbePictureFile(path, header); // the header lies beyond the first read
+    return result;
+}
+
+bool OutputIsSourceFile(const std::string& sourcePath, const std::string& outputPath)
+{
+    struct stat source, output;
+    return stat(sourcePath.c_str(), &source) == 0 && lstat(outputPath.c_str(), &output) == 0 &&
+           source.st_dev == output.st_dev && source.st_ino == output.st_ino;
+}
+
 CodecResult DecodePictureFile(const std::string& path, Picture& picture)
 {
     picture = Picture{};
@@ -228,9 +279,13 @@ CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, cons
 {
     if (path.empty() || path.find('\0') != std::string::npos || path.back() == '/')
         return kCodecNotFound;
-    std::string target = SaveTarget(path);
+    // The save replaces whatever is at the name itself: a symbolic link
+    // there is replaced by the new file, and the file it points to is left
+    // alone (following it would let whoever made the link choose which of
+    // the user's files is overwritten).
+    const std::string& target = path;
     struct stat existing;
-    bool exists = stat(target.c_str(), &existing) == 0;
+    bool exists = lstat(target.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode);
     if (exists && (S_ISDIR(existing.st_mode) || access(target.c_str(), W_OK) != 0))
         return kCodecAccessDenied;
 
@@ -251,18 +306,21 @@ CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, cons
     size_t slash = target.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = folder + "." + name + ".XXXXXX";
+    std::string temp = TemporaryName(folder, name);
     int fd = mkstemp(temp.data());
     if (fd < 0)
         return ResultOfErrno(errno, kCodecWriteFailed);
     // A new file gets the usual permissions; a replaced one keeps its own.
     mode_t mode = exists ? (existing.st_mode & 0777) : NewFileMode();
     bool written = fchmod(fd, mode) == 0 && WriteAll(fd, data, size);
-    if (close(fd) != 0)
+    int writeError = written ? 0 : errno;
+    if (close(fd) != 0 && written) {
         written = false;
+        writeError = errno;
+    }
     if (!written) {
         unlink(temp.c_str());
-        return kCodecWriteFailed;
+        return ResultOfErrno(writeError, kCodecWriteFailed) == kCodecDiskFull ? kCodecDiskFull : kCodecWriteFailed;
     }
     if (rename(temp.c_str(), target.c_str()) != 0) {
         int error = errno;

@@ -30,6 +30,16 @@ size_t ReadMemory(MemoryReader& reader, void* out, size_t length);
 
 PictureFormat SniffFormat(const uint8_t* data, size_t size);
 
+// The per-format probes, keeping the size the header claims even when it is
+// too large (for messages).
+CodecResult ProbeFormat(PictureFormat format, const uint8_t* data, size_t size, PictureHeader& header);
+// "" when the decoders read the picture's variant; otherwise its name, such
+// as "12-bit JPEG" or "JPEG-compressed BMP". On the head of the file.
+std::string JpegVariant(const uint8_t* data, size_t size);
+std::string BmpVariant(const uint8_t* data, size_t size);
+std::string IcoVariant(const uint8_t* data, size_t size);
+std::string TiffFileVariant(int fd);
+
 CodecResult ProbeJpeg(const uint8_t* data, size_t size, PictureHeader& header);
 CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture);
 CodecResult EncodeJpeg(std::string& out, const uint32_t* pixels, int32_t width, int32_t height);
@@ -59,6 +69,7 @@ CodecResult EncodeBmp(std::string& out, const uint32_t* pixels, int32_t width, i
 // A device-independent bitmap without its file header, as stored in an icon
 // entry: the height counts the colour rows and the AND mask rows together.
 CodecResult ProbeIconDib(const uint8_t* data, size_t size, PictureHeader& header);
+std::string IconDibVariant(const uint8_t* data, size_t size);
 CodecResult DecodeIconDib(const uint8_t* data, size_t size, Picture& picture);
 
 CodecResult ProbeIco(const uint8_t* data, size_t size, PictureHeader& header);

@@ -55,6 +55,14 @@ CodecResult ProbeIco(const uint8_t* data, size_t size, PictureHeader& header)
     return IsPng(entry) ? ProbePng(entry.data, entry.size, header) : ProbeIconDib(entry.data, entry.size, header);
 }
 
+std::string IcoVariant(const uint8_t* data, size_t size)
+{
+    Entry entry;
+    if (LargestEntry(data, size, entry) != kCodecOk || IsPng(entry))
+        return std::string();
+    return IconDibVariant(entry.data, entry.size);
+}
+
 CodecResult DecodeIco(const uint8_t* data, size_t size, Picture& picture)
 {
     Entry entry;

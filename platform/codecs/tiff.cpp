@@ -152,7 +152,36 @@ void RasterToBgra(uint32_t* pixels, int64_t count)
     }
 }
 
+// The name of a sample layout or compression the RGBA interface does not
+// read; "" when it reads it.
+std::string VariantOf(TIFF* tif)
+{
+    char message[1024];
+    if (TIFFRGBAImageOK(tif, message))
+        return std::string();
+    uint16_t bits = 1, compression = COMPRESSION_NONE, photometric = 0, samples = 1;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
+        return "TIFF without a colour interpretation";
+    if (!TIFFIsCODECConfigured(compression))
+        return "TIFF with compression " + std::to_string(compression);
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16)
+        return std::to_string(bits) + "-bit TIFF";
+    return "TIFF with colour interpretation " + std::to_string(photometric) + " and " + std::to_string(samples) +
+           " samples a pixel";
+}
+
 } // namespace
+
+std::string TiffFileVariant(int fd)
+{
+    Source source;
+    source.fd = fd;
+    TiffFile file(source, "rm");
+    return file.tif ? VariantOf(file.tif) : std::string();
+}
 
 CodecResult ProbeTiff(const uint8_t* data, size_t size, PictureHeader& header)
 {
@@ -185,9 +214,8 @@ CodecResult DecodeTiff(const uint8_t* data, size_t size, Picture& picture)
         result = CheckPictureSize(header.width, header.height);
     if (result != kCodecOk)
         return result;
-    char message[1024];
-    if (!TIFFRGBAImageOK(file.tif, message))
-        return kCodecUnknownFormat; // a sample layout the RGBA interface does not read
+    if (!VariantOf(file.tif).empty())
+        return kCodecUnsupportedVariant; // a sample layout the RGBA interface does not read
     result = AllocatePicture(picture, header.width, header.height);
     if (result != kCodecOk)
         return result;

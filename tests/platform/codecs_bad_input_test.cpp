@@ -108,6 +108,15 @@ struct Case {
     CodecResult decode; // kCodecOk: decodes what it can (a decoder warning)
 };
 
+// The JPEG cut right after its scan header, with or without its end marker:
+// a scan that holds no image data at all.
+std::string JpegWithoutScanData(const std::string& jpeg, bool withEnd)
+{
+    size_t sos = jpeg.find("\xFF\xDA");
+    size_t length = size_t(uint8_t(jpeg[sos + 2])) << 8 | uint8_t(jpeg[sos + 3]);
+    return jpeg.substr(0, sos + 2 + length) + (withEnd ? "\xFF\xD9" : "");
+}
+
 std::vector<Case> BadBytes()
 {
     const int32_t big = 20000; // 20000 x 20000 > 2^28
@@ -121,6 +130,9 @@ std::vector<Case> BadBytes()
         // A JPEG cut short in its scan: libjpeg-turbo warns and fills in.
         {"jpeg truncated in scan", jpeg.substr(0, jpeg.size() / 2), kCodecOk, kCodecOk},
         {"jpeg truncated in header", jpeg.substr(0, 40), kCodecCorrupt, kCodecCorrupt},
+        // A scan without a byte of image data would decode to made-up grey.
+        {"jpeg scan without data", JpegWithoutScanData(jpeg, true), kCodecCorrupt, kCodecCorrupt},
+        {"jpeg cut after scan header", JpegWithoutScanData(jpeg, false), kCodecCorrupt, kCodecCorrupt},
         {"jpeg corrupt", "\xFF\xD8\xFF" + zeros, kCodecCorrupt, kCodecCorrupt},
         {"jpeg too large", JpegSized(60000, 60000), kCodecTooLarge, kCodecTooLarge},
         {"jpeg width 0", JpegSized(0, 16), kCodecTooLarge, kCodecCorrupt},
