@@ -1,22 +1,18 @@
 #include "anaglyph/conversion.h"
 
 #include "anaglyph/composer.h"
+#include "anaglyph/conversion_checks.h"
 #include "anaglyph/split.h"
 #include "imageio/imageio.h"
-
-namespace {
-
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
-} // namespace
 
 ConversionResult ConvertPicture(const ConversionRequest& request)
 {
     ConversionResult result;
+    if (RefuseBeforeConverting(request, result))
+        return result;
     std::string leftView, rightView;
     if (!fSplitStereo(request.sourcePath, leftView, rightView)) {
-        result.status = ConversionStatus::SourceUnreadable;
-        result.reason = Quoted(request.sourcePath) + " could not be read as a picture.";
+        ExplainSourceFailure(request.sourcePath, result);
         return result;
     }
     // The filters rewrite the views in place, so the left view becomes the
@@ -28,8 +24,7 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
     fMixChannelsInPlace(leftView, rightView, rightView);
     std::string fileName = request.outputPath;
     if (fGDIp_SaveBitmap(rightView, fileName) != 0) {
-        result.status = ConversionStatus::OutputUnwritable;
-        result.reason = "The anaglyph could not be written to " + Quoted(request.outputPath) + ".";
+        ExplainOutputFailure(request, result);
         return result;
     }
     result.status = ConversionStatus::Written;
