@@ -1,6 +1,8 @@
 // Format sniffing and the in-memory entry points of the codec layer.
 #include "platform/codecs/formats.h"
 
+#include "platform/memory.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -16,6 +18,13 @@ CodecResult CheckPictureSize(int64_t width, int64_t height)
 
 CodecResult AllocatePicture(Picture& picture, int32_t width, int32_t height)
 {
+    // A large picture is refused, rather than pushed into swap, when the
+    // system has not the memory for it.
+    constexpr int64_t kCheckedFrom = int64_t{64} << 20;
+    int64_t bytes = ImageBytes(width, height);
+    std::string reason;
+    if (bytes >= kCheckedFrom && !MemoryAvailableFor(bytes, reason))
+        return kCodecOutOfMemory;
     // Every decoder writes every pixel, so the buffer is not cleared first.
     return AllocateImage(picture, width, height) ? kCodecOk : kCodecOutOfMemory;
 }
