@@ -360,15 +360,17 @@ TEST_F(GraphicWindowTest, GdiplusDrawsWhileTheWindowResizesAndRepaints)
     std::thread resizer([&] {
         Display* display = XOpenDisplay(nullptr);
         for (int i = 0; display && !stop; ++i) {
-            XResizeWindow(display, window_, i % 2 ? 300 : 120, i % 2 ? 120 : 60);
+            XResizeWindow(display, window_, i % 2 ? 120 : 300, i % 2 ? 60 : 120);
             XSync(display, False);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        if (display)
+        if (display) {
+            XResizeWindow(display, window_, 300, 120);
             XCloseDisplay(display);
+        }
     });
     int drawn = 0;
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 150; ++i) {
         drawn += GdipDrawImageRectI(graphics, picture, 0, 0, 300, 120) == Ok;
         GpBitmap* copy = nullptr;
         if (GdipCreateBitmapFromHBITMAP(static_cast<HBITMAP>(GetCurrentObject(GetTargetDC(), OBJ_BITMAP)), 0,
@@ -379,6 +381,15 @@ TEST_F(GraphicWindowTest, GdiplusDrawsWhileTheWindowResizesAndRepaints)
     stop = true;
     resizer.join();
     EXPECT_GT(drawn, 0);
+    // The window thread works through the last size changes before the
+    // window is closed.
+    EXPECT_TRUE(WaitUntil(
+        [] {
+            int32_t width = 0, height = 0;
+            GetTargetSize(width, height);
+            return width == 300 && height == 120;
+        },
+        20000));
     GdipDeleteGraphics(graphics);
     GdipDisposeImage(picture);
     DeleteObject(source);
