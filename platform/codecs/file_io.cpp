@@ -158,6 +158,55 @@ std::string TemporaryName(const std::string& folder, const std::string& name)
     return folder + "." + name.substr(0, std::min(name.size(), most)) + ".XXXXXX";
 }
 
+ByteReader FileReader(int fd)
+{
+    return [fd](uint64_t offset, uint8_t* out, size_t n) { return ReadAt(fd, out, n, offset) == int64_t(n); };
+}
+
+// Whether the image data that the header promises can be in the file at
+// all, judged from its head and its size (and, for a PNG, its chunk
+// headers): a file that claims a large picture but holds no image data is
+// refused here, cheaply, before anything the size of the picture is
+// allocated or drawn.
+CodecResult CheckImageDataInFile(const PictureFile& file, const uint8_t* head, size_t got)
+{
+    switch (file.format) {
+    case PictureFormat::Png:
+        return WalkPngChunks(FileReader(file.fd), file.size).imageData ? kCodecOk : kCodecCorrupt;
+    case PictureFormat::Bmp:
+        return BmpBytesNeeded(head, got, file.size) > file.size ? kCodecCorrupt : kCodecOk;
+    case PictureFormat::Ico:
+        return IcoDataPlausible(head, got, file.size) ? kCodecOk : kCodecCorrupt;
+    case PictureFormat::Gif:
+        return GifFirstFrameHasData(head, got, got >= file.size) ? kCodecOk : kCodecCorrupt;
+    default:
+        return kCodecOk; // JPEG is judged by its probe, TIFF by libtiff's
+    }
+}
+
+// How many bytes from the start the decoder can use: a BMP's pixels, a
+// PNG up to IEND, an icon's entries; the whole file for the rest. Bytes
+// after that (a picture followed by anything) are never read. 0 when the
+// image data cannot be there.
+uint64_t BytesToRead(const PictureFile& file, const uint8_t* head, size_t got)
+{
+    if (CheckImageDataInFile(file, head, got) != kCodecOk)
+        return 0;
+    uint64_t length = file.size;
+    if (file.format == PictureFormat::Png) {
+        PngChunks chunks = WalkPngChunks(FileReader(file.fd), file.size);
+        if (chunks.ended)
+            length = chunks.end;
+    } else if (file.format == PictureFormat::Bmp) {
+        if (uint64_t needed = BmpBytesNeeded(head, got, file.size))
+            length = needed;
+    } else if (file.format == PictureFormat::Ico) {
+        if (uint64_t needed = IcoBytesNeeded(head, got))
+            length = needed;
+    }
+    return std::min(std::max<uint64_t>(length, got), file.size);
+}
+
 } // namespace
 } // namespace codecs
 
@@ -196,6 +245,12 @@ CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
         if (result != kCodecOk)
             return result;
         result = ProbePictureBytes(head.get(), got, header);
+        if (result == kCodecOk) {
+            result = CheckImageDataInFile(file, head.get(), got);
+            if (result != kCodecOk)
+                header = PictureHeader{};
+            return result;
+        }
         if (result != kCodecCorrupt || got < size || size >= file.size || size >= kProbeMostRead)
             return result;
         want = size * 4;
@@ -264,14 +319,33 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
     // too.
     if (file.format == PictureFormat::Unknown)
         return kCodecUnknownFormat;
-    if (file.size > uint64_t(kMaxPicturePixels) * 8 + 65536 || file.size > uint64_t(SIZE_MAX / 2))
-        return kCodecTooLarge;
-    std::unique_ptr<uint8_t[]> data;
+    // libtiff reads the strips or tiles it needs from the file itself.
+    if (file.format == PictureFormat::Tiff) {
+        result = DecodeTiffFile(file.fd, picture);
+        if (result != kCodecOk)
+            picture = Picture{};
+        return result;
+    }
+    std::unique_ptr<uint8_t[]> head;
     size_t got = 0;
-    result = ReadHead(file.fd, size_t(file.size), data, got);
+    result = ReadHead(file.fd, size_t(std::min<uint64_t>(kProbeFirstRead, file.size)), head, got);
     if (result != kCodecOk)
         return result;
-    return DecodePictureBytes(data.get(), got, picture);
+    uint64_t length = BytesToRead(file, head.get(), got);
+    if (length == 0)
+        return kCodecCorrupt;
+    if (length > uint64_t(kMaxPicturePixels) * 8 + 65536 || length > uint64_t(SIZE_MAX / 2))
+        return kCodecTooLarge;
+    std::unique_ptr<uint8_t[]> data;
+    if (length <= got) {
+        data = std::move(head);
+    } else {
+        head.reset();
+        result = ReadHead(file.fd, size_t(length), data, got);
+        if (result != kCodecOk)
+            return result;
+    }
+    return DecodePictureBytes(data.get(), std::min<size_t>(got, size_t(length)), picture);
 }
 
 CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, const uint32_t* pixels, int32_t width,

@@ -134,6 +134,34 @@ CodecResult ReadSize(TIFF* tif, PictureHeader& header)
     return kCodecOk;
 }
 
+// Whether every strip (or tile) lies inside the file's size bytes: one that
+// starts or ends beyond the end cannot hold its image data, and a file that
+// claims a large picture without its data is refused before the picture's
+// buffer is allocated.
+bool StrilesInside(TIFF* tif, uint64_t size)
+{
+    uint32_t count = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    if (count == 0)
+        return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint64_t offset = TIFFGetStrileOffset(tif, i), bytes = TIFFGetStrileByteCount(tif, i);
+        if (offset > size || bytes > size - offset)
+            return false;
+    }
+    return true;
+}
+
+// The size, checked, and the strips or tiles inside the file.
+CodecResult ReadCheckedSize(TIFF* tif, const Source& source, PictureHeader& header)
+{
+    CodecResult result = ReadSize(tif, header);
+    if (result == kCodecOk)
+        result = CheckPictureSize(header.width, header.height);
+    if (result == kCodecOk && !StrilesInside(tif, SizeOf(source)))
+        result = kCodecCorrupt;
+    return result;
+}
+
 // libtiff's raster holds R, G, B, A bytes with the colour premultiplied by
 // alpha; pictures hold B, G, R, A with straight alpha.
 void RasterToBgra(uint32_t* pixels, int64_t count)
@@ -173,6 +201,35 @@ std::string VariantOf(TIFF* tif)
            " samples a pixel";
 }
 
+CodecResult DecodeFrom(Source& source, Picture& picture)
+{
+    TiffFile file(source, source.fd >= 0 ? "rm" : "r");
+    if (!file.tif)
+        return kCodecCorrupt;
+    PictureHeader header;
+    CodecResult result = ReadSize(file.tif, header);
+    if (result == kCodecOk)
+        result = CheckPictureSize(header.width, header.height);
+    if (result != kCodecOk)
+        return result;
+    if (!VariantOf(file.tif).empty())
+        return kCodecUnsupportedVariant; // a sample layout the RGBA interface does not read
+    if (!StrilesInside(file.tif, SizeOf(source)))
+        return kCodecCorrupt;
+    result = AllocatePicture(picture, header.width, header.height);
+    if (result != kCodecOk)
+        return result;
+    // Stop at the first damaged strip or tile: libtiff reports a cut-short
+    // file as an error, so it is refused rather than shown in part.
+    if (!TIFFReadRGBAImageOriented(file.tif, uint32_t(header.width), uint32_t(header.height), picture.pixels.get(),
+                                   ORIENTATION_TOPLEFT, 1))
+        return kCodecCorrupt;
+    int64_t count = int64_t(header.width) * header.height;
+    RasterToBgra(picture.pixels.get(), count);
+    picture.hasAlpha = AnyTranslucent(picture.pixels.get(), count);
+    return kCodecOk;
+}
+
 } // namespace
 
 std::string TiffFileVariant(int fd)
@@ -189,7 +246,7 @@ CodecResult ProbeTiff(const uint8_t* data, size_t size, PictureHeader& header)
     source.data = data;
     source.size = size;
     TiffFile file(source, "r");
-    return file.tif ? ReadSize(file.tif, header) : kCodecCorrupt;
+    return file.tif ? ReadCheckedSize(file.tif, source, header) : kCodecCorrupt;
 }
 
 CodecResult ProbeTiffFile(int fd, PictureHeader& header)
@@ -197,7 +254,7 @@ CodecResult ProbeTiffFile(int fd, PictureHeader& header)
     Source source;
     source.fd = fd;
     TiffFile file(source, "rm");
-    return file.tif ? ReadSize(file.tif, header) : kCodecCorrupt;
+    return file.tif ? ReadCheckedSize(file.tif, source, header) : kCodecCorrupt;
 }
 
 CodecResult DecodeTiff(const uint8_t* data, size_t size, Picture& picture)
@@ -205,29 +262,14 @@ CodecResult DecodeTiff(const uint8_t* data, size_t size, Picture& picture)
     Source source;
     source.data = data;
     source.size = size;
-    TiffFile file(source, "r");
-    if (!file.tif)
-        return kCodecCorrupt;
-    PictureHeader header;
-    CodecResult result = ReadSize(file.tif, header);
-    if (result == kCodecOk)
-        result = CheckPictureSize(header.width, header.height);
-    if (result != kCodecOk)
-        return result;
-    if (!VariantOf(file.tif).empty())
-        return kCodecUnsupportedVariant; // a sample layout the RGBA interface does not read
-    result = AllocatePicture(picture, header.width, header.height);
-    if (result != kCodecOk)
-        return result;
-    // Stop at the first damaged strip or tile: libtiff reports a cut-short
-    // file as an error, so it is refused rather than shown in part.
-    if (!TIFFReadRGBAImageOriented(file.tif, uint32_t(header.width), uint32_t(header.height), picture.pixels.get(),
-                                   ORIENTATION_TOPLEFT, 1))
-        return kCodecCorrupt;
-    int64_t count = int64_t(header.width) * header.height;
-    RasterToBgra(picture.pixels.get(), count);
-    picture.hasAlpha = AnyTranslucent(picture.pixels.get(), count);
-    return kCodecOk;
+    return DecodeFrom(source, picture);
+}
+
+CodecResult DecodeTiffFile(int fd, Picture& picture)
+{
+    Source source;
+    source.fd = fd;
+    return DecodeFrom(source, picture);
 }
 
 CodecResult EncodeTiff(std::string& out, const uint32_t* pixels, int32_t width, int32_t height, bool withAlpha)
