@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/codecs/codec.h"
 #include "tests/anaglyph/pictures.h"
 
 namespace {
@@ -57,6 +58,21 @@ TEST(Conversion, NeverWritesOverItsOwnSource)
     ASSERT_EQ(lstat(linked.c_str(), &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode));
     EXPECT_EQ(Contents(source), original);
+}
+
+// A file name that is not UTF-8 is read and written byte for byte; the file
+// whose name is its "repaired" UTF-8 form is not converted instead.
+TEST(Conversion, NamesThatAreNotUtf8KeepTheirBytes)
+{
+    std::string folder = PictureFolder();
+    std::string source = WritePng("Caf\xE9.png", 32, 16, Grey);
+    WritePng("Caf\xEF\xBF\xBD.png", 64, 16, Grey);
+    std::string output = folder + "/caf\xE9_anaglyph.jpg";
+    ASSERT_EQ(Convert(source, output).status, ConversionStatus::Written);
+    Picture written;
+    ASSERT_EQ(DecodePictureFile(output, written), kCodecOk);
+    EXPECT_EQ(written.width, 16) << "the other file was converted";
+    EXPECT_FALSE(std::filesystem::exists(folder + "/caf\xEF\xBF\xBD_anaglyph.jpg"));
 }
 
 TEST(Conversion, RefusalsSayWhyAndWriteNothing)

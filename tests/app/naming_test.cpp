@@ -46,6 +46,8 @@ TEST(Naming, OnlyTheFileNameIsLowerCased)
         {"/Photos/", "/Photos/", "/Photos/_anaglyph"},
         {"/tmp/\xC3\x89t\xC3\xA9.PNG", "/tmp/\xC3\xA9t\xC3\xA9.png", "/tmp/\xC3\xA9t\xC3\xA9_anaglyph"},
         {"/Ünï/Ö.JPS", "/Ünï/ö.jps", "/Ünï/ö_anaglyph"},
+        // Bytes that are not UTF-8 stay exactly as they are.
+        {"/tmp/Caf\xE9.PNG", "/tmp/caf\xE9.png", "/tmp/caf\xE9_anaglyph"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(fNamingPath(c.chosen), c.naming) << c.chosen;
