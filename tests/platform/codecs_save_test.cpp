@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -134,6 +136,26 @@ TEST(CodecSave, LongestLegalNameIsWritten)
         EXPECT_EQ(ReadFile(dir.File(name)).substr(0, 2), "\xFF\xD8");
     }
     EXPECT_EQ(dir.Names().size(), 3u) << "no temporary file is left";
+}
+
+// On a full disk the save says so, and leaves neither a partial file nor
+// its temporary one. A 64 KiB file system of its own is mounted for it,
+// which needs root; elsewhere the test is skipped.
+TEST(CodecSave, FullDiskSaysSo)
+{
+    TempDir dir;
+    std::string small = dir.File("small");
+    mkdir(small.c_str(), 0755);
+    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    Pixels px(512 * 512, 0xFF123456u); // a 1 MiB BMP
+    CodecResult result = EncodePictureFile(small + "/big.bmp", EncodeFormat::Bmp, px.data(), 512, 512, false);
+    size_t left = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(small))
+        ++left;
+    umount2(small.c_str(), MNT_DETACH);
+    EXPECT_EQ(result, kCodecDiskFull);
+    EXPECT_EQ(left, 0u) << "a partial or temporary file was left";
 }
 
 TEST(CodecSave, UnwritableFolderOrFile)
