@@ -56,7 +56,7 @@ constexpr int IDOK = 1;
 int MessageBoxW(HWND owner, const WCHAR* text, const WCHAR* caption, UINT type);
 
 // Blocks the main thread until done is set by the thread doing the work.
-// When that takes longer than delayMs, a small window titled "Stereoglass"
-// shows text (and the busy cursor) until done; it cannot be closed.
+// When that takes longer than delayMs, a small window titled and showing
+// text (with the busy cursor) stays until done; it cannot be closed.
 // Without a display, or off the main thread, it only waits.
 void ShowBusyUntil(const std::atomic<bool>& done, int32_t delayMs, const std::u16string& text);

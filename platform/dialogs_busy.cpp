@@ -24,8 +24,10 @@ bool WaitUntil(const std::atomic<bool>& done, std::chrono::steady_clock::time_po
 
 GtkWidget* NewBusyWindow(const std::u16string& text)
 {
+    // Titled by its text, so that it is never taken for the message box
+    // ("Stereoglass") that may follow it.
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_title(GTK_WINDOW(window), "Stereoglass");
+    gtk_window_set_title(GTK_WINDOW(window), DisplayText(text).c_str());
     gtk_window_set_deletable(GTK_WINDOW(window), FALSE);
     gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
     gtk_window_set_keep_above(GTK_WINDOW(window), TRUE);
