@@ -1,6 +1,7 @@
 #include "anaglyph/conversion.h"
 
 #include "anaglyph/anaglyph_mixer.h"
+#include "anaglyph/conversion_checks.h"
 #include "anaglyph/stereo_split.h"
 #include "imageio/image_file.h"
 
@@ -27,20 +28,20 @@ ConversionResult Failed(ConversionStatus status, std::string reason)
 
 ConversionResult ConvertPicture(const ConversionRequest& request)
 {
+    ConversionResult result;
     EncodeFormat format;
     if (!ImageFormatForName(request.outputPath, format))
         return Failed(ConversionStatus::OutputRefused,
                       "The anaglyph could not be written to " + Quoted(request.outputPath) + ".");
+    if (RefuseBeforeConverting(request, result))
+        return result;
 
     Image picture;
-    if (ReadImageFile(request.sourcePath, picture) != kCodecOk)
-        return Failed(ConversionStatus::SourceUnreadable,
-                      Quoted(request.sourcePath) + " could not be read as a picture.");
-
     StereoViews views;
-    if (!SplitSideBySide(picture.View(), views))
-        return Failed(ConversionStatus::SourceUnsuitable,
-                      Quoted(request.sourcePath) + " could not be read as a picture.");
+    if (ReadImageFile(request.sourcePath, picture) != kCodecOk || !SplitSideBySide(picture.View(), views)) {
+        ExplainSourceFailure(request.sourcePath, result);
+        return result;
+    }
 
     ImageView anaglyph = views.left;
     if (!MixViews(views.left, views.right, request.options.method, anaglyph))
@@ -49,10 +50,10 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
 
     EncodeOptions encode;
     encode.jpegQuality = request.options.jpegQuality;
-    if (EncodeImageFile(request.outputPath, format, anaglyph, encode) != kCodecOk)
-        return Failed(ConversionStatus::OutputUnwritable,
-                      "The anaglyph could not be written to " + Quoted(request.outputPath) + ".");
-    ConversionResult result;
+    if (EncodeImageFile(request.outputPath, format, anaglyph, encode) != kCodecOk) {
+        ExplainOutputFailure(request, result);
+        return result;
+    }
     result.status = ConversionStatus::Written;
     return result;
 }

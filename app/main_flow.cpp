@@ -1,5 +1,8 @@
 #include "app/main_flow.h"
 
+#include <atomic>
+#include <thread>
+
 #include "anaglyph/conversion.h"
 #include "anaglyph/placement.h"
 #include "app/naming.h"
@@ -8,6 +11,8 @@
 #include "host/services.h"
 #include "host/targets.h"
 #include "platform/codecs/codec.h"
+#include "platform/desktop.h"
+#include "platform/dialogs.h"
 #include "platform/text.h"
 
 namespace {
@@ -16,9 +21,28 @@ constexpr uint32_t kShowWindow = 0x40;
 constexpr int32_t kFitInside = 2;
 constexpr int32_t kBlack = 0;
 
+constexpr int32_t kShowWorkAfterMs = 1000;
+
 void ShowError(const std::string& text)
 {
     ShowMessageBox(WidenAnsi(text), kMessageBoxStyle, u"");
+}
+
+// The conversion on a thread of its own, while the main thread (the one that
+// may talk to GTK) shows "Converting …" once it takes longer than a second.
+ConversionResult ConvertShowingWork(const ConversionRequest& request)
+{
+    ConversionResult result;
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        EnterThread(nullptr);
+        result = ConvertPicture(request);
+        LeaveThread(nullptr);
+        done.store(true);
+    });
+    ShowBusyUntil(done, kShowWorkAfterMs, u"Converting \u2026");
+    worker.join();
+    return result;
 }
 
 } // namespace
@@ -56,23 +80,25 @@ int32_t fConvertAndShow(const std::string& sourcePath)
     // same folder under the lower-cased file name.
     std::string outputBase = fAnaglyphBase(fNamingPath(sourcePath));
     std::string outputFile = outputBase + ".jpg";
-    int32_t desktopWidth = 0, desktopHeight = 0;
-    GetDesktopSize(desktopWidth, desktopHeight);
+    // The result window covers the primary output where it lies, which on
+    // a desktop of several monitors need not be at the origin.
+    RECT output = {0, 0, 0, 0};
+    GetPrimaryOutputRect(&output);
 
-    int32_t written = fWriteAnaglyph(sourcePath, outputBase);
-    if (written == 0) {
-        ShowError("\"" + sourcePath + "\" could not be read as a picture.");
-        return 0;
-    }
-    if (written < 0) {
-        ShowError("The anaglyph could not be written to \"" + outputFile + "\".");
+    ConversionRequest request;
+    request.sourcePath = sourcePath;
+    request.outputPath = outputFile;
+    ConversionResult result = ConvertShowingWork(request);
+    if (result.status != ConversionStatus::Written) {
+        ShowError(result.reason);
         return 0;
     }
 
     // The written file is read back for the screen; its decode runs on the
     // second core while the window opens.
     PrefetchPictureFile(outputFile);
-    HWND window = CreateGraphicWindow(u"", -1, -1, desktopWidth, desktopHeight, kShowWindow);
+    HWND window = CreateGraphicWindow(u"", output.left - 1, output.top - 1, output.right - output.left,
+                                      output.bottom - output.top, kShowWindow);
     fDrawFile(window, 0, outputFile, kFitInside, kBlack);
     SelectTarget(window, 0, true);
     WaitForKey(u"", 0);

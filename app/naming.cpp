@@ -4,8 +4,12 @@
 
 std::string fAnaglyphBase(const std::string& sourcePath)
 {
-    size_t n = sourcePath.size();
-    std::string stem = n >= 4 ? sourcePath.substr(0, n - 4) : sourcePath;
+    // The cut never reaches into the folder part: with four bytes or fewer
+    // after the last '/', the last four bytes would take the slash (and the
+    // folder's last letters) and put the output in the parent folder.
+    size_t slash = sourcePath.rfind('/');
+    size_t nameLength = slash == std::string::npos ? sourcePath.size() : sourcePath.size() - slash - 1;
+    std::string stem = nameLength > 4 ? sourcePath.substr(0, sourcePath.size() - 4) : sourcePath;
     return stem + "_anaglyph";
 }
 

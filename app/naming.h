@@ -3,8 +3,9 @@
 // source's name less its last four bytes, followed by "_anaglyph" and ".jpg".
 #include <string>
 
-// The source path less its last four bytes (all of it when shorter), followed
-// by "_anaglyph". Bytes, not characters; nothing is searched or tested.
+// The source path less its last four bytes, followed by "_anaglyph"; a file
+// name (the part after the last '/') of four bytes or fewer is kept whole,
+// so the output always stays in the source's folder. Bytes, not characters.
 std::string fAnaglyphBase(const std::string& sourcePath);
 
 // The source path as the output name is made from it: the file name (the part

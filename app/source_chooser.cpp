@@ -37,7 +37,7 @@ DWORD fDialogWatcher(void* parameter)
     HWND dialog = 0;
     do {
         PauseMs(10);
-        dialog = FindWindowA(nullptr, title);
+        dialog = FindOwnWindowA(title);
     } while (dialog == 0);
     LONG style = GetWindowLongA(dialog, GWL_STYLE);
     SetWindowLongA(dialog, GWL_STYLE, style & kWithoutSystemMenu);

@@ -12,7 +12,7 @@ extern const char kSelectFileTitle[];
 // path as an ANSI string; "" when the user cancels.
 std::string fSelectFile();
 
-// Watcher thread: every 10 ms looks for a shown top-level window titled by
-// the NUL-terminated text at parameter, then clears its WS_SYSMENU, maximises
-// it and returns 0. The text must outlive the thread.
+// Watcher thread: every 10 ms looks for a shown top-level window of this
+// process titled by the NUL-terminated text at parameter, then clears its
+// WS_SYSMENU, maximises it and returns 0. The text must outlive the thread.
 DWORD fDialogWatcher(void* parameter);

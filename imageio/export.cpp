@@ -9,9 +9,13 @@
 
 uint32_t fGDIp_2hBMP(const char* fileName, uint32_t target, int32_t fit, int32_t background)
 {
+    // No name at all is no request: nothing is loaded and the clipboard
+    // (what "" names) is not touched.
+    if (!fileName)
+        return 0;
     // The string is ours: take its bytes (by its stored length) and free it.
     auto* text = const_cast<char*>(fileName);
-    std::string name = text ? std::string(text, SysStringByteLen(text)) : std::string();
+    std::string name(text, SysStringByteLen(text));
     SysFreeString(text);
     return fGDIp_2hBMP(std::move(name), target, fit, background);
 }

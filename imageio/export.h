@@ -12,6 +12,8 @@ extern "C" {
 #endif
 
 // For other programs only: fileName must come from SysAllocStringByteLen.
+// A null fileName returns 0 and touches nothing; "" takes the clipboard's
+// picture, and empties the clipboard only when it held one.
 // The program's own code calls the byte-string routine in imageio/imageio.h.
 uint32_t fGDIp_2hBMP(const char* fileName, uint32_t target, int32_t fit, int32_t background);
 

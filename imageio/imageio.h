@@ -22,7 +22,8 @@ std::string fWide2Str(const WCHAR* text);
 // Copies count bytes; the two ranges may overlap.
 void fCopyBytes(void* destination, const void* source, size_t count);
 
-// Loads a picture file (or, for "", the clipboard's bitmap) and draws it into
+// Loads a picture file (or, for "", the clipboard's bitmap, emptying the
+// clipboard once the bitmap was taken) and draws it into
 // target: 0 makes a new memory bitmap of the picture's size; otherwise fit 0
 // stretches the picture to the target, any other fit keeps its aspect ratio,
 // centred, after clearing with background (-2 leaves the target as it is,

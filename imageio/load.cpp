@@ -5,7 +5,8 @@
 namespace {
 
 // The clipboard's bitmap as a picture of its own; the clipboard is emptied
-// whether or not it held one. nullptr when it cannot be opened or holds none.
+// only once a picture was taken from it, so text the user copied survives.
+// nullptr when it cannot be opened or holds no picture.
 GpImage* PictureFromClipboard()
 {
     if (!OpenClipboard(0))
@@ -14,7 +15,8 @@ GpImage* PictureFromClipboard()
     HANDLE bitmap = GetClipboardData(CF_BITMAP);
     if (bitmap != 0)
         GdipCreateBitmapFromHBITMAP(bitmap, 0, &picture);
-    EmptyClipboard();
+    if (picture)
+        EmptyClipboard();
     CloseClipboard();
     return picture;
 }

@@ -6,7 +6,8 @@ add_library(sg_platform_desktop STATIC
   ${CMAKE_CURRENT_LIST_DIR}/user_windows.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dialogs_gtk.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dialogs_open.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/dialogs_message.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/dialogs_message.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dialogs_busy.cpp)
 target_link_libraries(sg_platform_desktop PUBLIC PkgConfig::SG_GTK3 sg_platform_x11 sg_platform_text
   sg_platform_kernel)
 set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_platform_desktop)

@@ -14,8 +14,8 @@ RECT WholeScreen(Display* display)
     return {0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)};
 }
 
-// The size of the primary output's CRTC; false when there is none.
-bool PrimaryOutputSize(Display* display, LONG& width, LONG& height)
+// The primary output's CRTC; false when there is none.
+bool PrimaryOutputCrtc(Display* display, RECT& rect)
 {
     int eventBase = 0, errorBase = 0;
     if (!XRRQueryExtension(display, &eventBase, &errorBase))
@@ -32,8 +32,8 @@ bool PrimaryOutputSize(Display* display, LONG& width, LONG& height)
     if (output && output->crtc != None) {
         XRRCrtcInfo* crtc = XRRGetCrtcInfo(display, resources, output->crtc);
         if (crtc && crtc->width > 0 && crtc->height > 0) {
-            width = static_cast<LONG>(crtc->width);
-            height = static_cast<LONG>(crtc->height);
+            rect = {crtc->x, crtc->y, static_cast<LONG>(crtc->x + static_cast<LONG>(crtc->width)),
+                    static_cast<LONG>(crtc->y + static_cast<LONG>(crtc->height))};
             found = true;
         }
         if (crtc)
@@ -42,6 +42,28 @@ bool PrimaryOutputSize(Display* display, LONG& width, LONG& height)
     if (output)
         XRRFreeOutputInfo(output);
     XRRFreeScreenResources(resources);
+    return found;
+}
+
+// The monitor marked primary (RandR 1.5); false when none is.
+bool PrimaryMonitor(Display* display, RECT& rect)
+{
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XRRQueryExtension(display, &eventBase, &errorBase) || !XRRQueryVersion(display, &major, &minor) ||
+        major * 100 + minor < 105)
+        return false;
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(display, DefaultRootWindow(display), True, &count);
+    bool found = false;
+    for (int i = 0; monitors && i < count && !found; ++i) {
+        const XRRMonitorInfo& m = monitors[i];
+        if (m.primary && m.width > 0 && m.height > 0) {
+            rect = {m.x, m.y, m.x + m.width, m.y + m.height};
+            found = true;
+        }
+    }
+    if (monitors)
+        XRRFreeMonitors(monitors);
     return found;
 }
 
@@ -71,8 +93,20 @@ long CardinalAt(Display* display, Window window, const char* name, long index, l
 RECT PrimaryScreenRect(Display* display)
 {
     RECT rect = WholeScreen(display);
-    PrimaryOutputSize(display, rect.right, rect.bottom);
+    RECT crtc;
+    if (PrimaryOutputCrtc(display, crtc)) {
+        rect.right = crtc.right - crtc.left;
+        rect.bottom = crtc.bottom - crtc.top;
+    }
     return rect;
+}
+
+RECT PrimaryOutputRect(Display* display)
+{
+    RECT rect;
+    if (PrimaryMonitor(display, rect) || PrimaryOutputCrtc(display, rect))
+        return rect;
+    return WholeScreen(display);
 }
 
 RECT WorkAreaRect(Display* display)
@@ -94,6 +128,15 @@ BOOL GetPrimaryScreenRect(RECT* rect)
     if (!rect || !display)
         return FALSE;
     *rect = PrimaryScreenRect(display);
+    return TRUE;
+}
+
+BOOL GetPrimaryOutputRect(RECT* rect)
+{
+    Display* display = ThreadDisplay();
+    if (!rect || !display)
+        return FALSE;
+    *rect = PrimaryOutputRect(display);
     return TRUE;
 }
 

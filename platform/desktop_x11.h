@@ -6,4 +6,5 @@
 #include "platform/wintypes.h"
 
 RECT PrimaryScreenRect(Display* display);
+RECT PrimaryOutputRect(Display* display);
 RECT WorkAreaRect(Display* display);

@@ -4,6 +4,7 @@
 // is the one thread that talks to GTK, and block it until they are closed.
 // Without a display, or called from another thread, they show nothing and
 // fail: an empty path, a result of 0.
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -53,3 +54,9 @@ constexpr int IDOK = 1;
 // ("Stereoglass" when null or empty), showing text as it is. The owner and
 // the style do not change it. IDOK once closed; 0 when nothing could be shown.
 int MessageBoxW(HWND owner, const WCHAR* text, const WCHAR* caption, UINT type);
+
+// Blocks the main thread until done is set by the thread doing the work.
+// When that takes longer than delayMs, a small window titled and showing
+// text (with the busy cursor) stays until done; it cannot be closed.
+// Without a display, or off the main thread, it only waits.
+void ShowBusyUntil(const std::atomic<bool>& done, int32_t delayMs, const std::u16string& text);

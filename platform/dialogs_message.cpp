@@ -15,7 +15,9 @@ void OnResponse(GtkDialog*, gint, gpointer data)
 
 std::string TextOf(const WCHAR* text)
 {
-    return text ? NarrowWide(std::u16string_view(text, static_cast<size_t>(lstrlenW(text)))) : std::string();
+    // Shown text must be valid UTF-8 for GTK: a file name's bytes that are
+    // not UTF-8 show as U+FFFD.
+    return text ? DisplayText(std::u16string_view(text, static_cast<size_t>(lstrlenW(text)))) : std::string();
 }
 
 } // namespace

@@ -198,7 +198,7 @@ gboolean OnKeyPress(GtkWidget* dialog, GdkEventKey* event, gpointer)
 
 GtkWidget* NewChooser(const OpenFileDialog& request, const std::string& startFolder)
 {
-    std::string title = request.title.empty() ? "Open" : NarrowWide(request.title);
+    std::string title = request.title.empty() ? "Open" : DisplayText(request.title);
     GtkWidget* dialog = gtk_file_chooser_dialog_new(title.c_str(), nullptr, GTK_FILE_CHOOSER_ACTION_OPEN,
                                                     "_Cancel", GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT,
                                                     nullptr);

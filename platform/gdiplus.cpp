@@ -140,7 +140,12 @@ Status StatusOf(CodecResult result)
     case kCodecAccessDenied:
         return AccessDenied;
     case kCodecUnknownFormat:
+    case kCodecUnsupportedVariant:
         return UnknownImageFormat;
+    case kCodecTooSmall:
+        return InvalidParameter;
+    case kCodecDiskFull:
+        return Win32Error;
     case kCodecCorrupt:
         return GenericError;
     case kCodecTooLarge:

@@ -2,6 +2,7 @@
 #include <new>
 
 #include "platform/gdi.h"
+#include "platform/gdi_internal.h"
 #include "platform/gdiplus_objects.h"
 #include "platform/gdiplus_scale.h"
 
@@ -36,13 +37,16 @@ Status GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int x, int y, in
     status = EnsurePixels(*image);
     if (status != Ok)
         return status;
-    // The DC's bitmap is looked up now: it may have changed since the
-    // graphics object was made.
-    GdiPixels surface = GdiDCPixels(graphics->dc);
-    if (!surface.bits)
+    // The DC's bitmap is looked up now (it may have changed since the
+    // graphics object was made) and drawn into under the GDI lock: another
+    // thread may replace and free it at any time (a window's resize does),
+    // or paint from it.
+    auto held = gdi::LockGdi();
+    gdi::Bitmap* surface = gdi::DcBitmap(graphics->dc);
+    if (!surface || !surface->bits)
         return Win32Error;
     ScaleSource source = {image->pixels.get(), image->width, image->height, image->hasAlpha};
-    ScaleTarget target = {surface.bits, surface.width, surface.height};
+    ScaleTarget target = {surface->bits.get(), surface->width, surface->height};
     return ScaleInto(source, target, {x, y, width, height}, ScaleMode::Blend) ? Ok : OutOfMemory;
 }
 

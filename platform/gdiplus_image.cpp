@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/gdi.h"
+#include "platform/gdi_internal.h"
 #include "platform/gdiplus_objects.h"
 #include "platform/gdiplus_scale.h"
 #include "platform/text.h"
@@ -73,22 +74,31 @@ Status GdipCreateBitmapFromHBITMAP(HBITMAP bitmap, HPALETTE, GpBitmap** image)
     *image = nullptr;
     if (!GdiplusStarted())
         return GdiplusNotInitialized;
-    GdiPixels source = GdiBitmapPixels(bitmap);
-    if (!source.bits)
-        return InvalidParameter;
-    PixelBuffer pixels = AllocatePixels(source.width, source.height);
-    if (!pixels)
-        return OutOfMemory;
     GpImage* copy = new (std::nothrow) GpImage;
     if (!copy)
         return OutOfMemory;
-    // A GDI bitmap has no alpha: the fourth byte is ignored.
-    size_t count = static_cast<size_t>(source.width) * static_cast<size_t>(source.height);
-    for (size_t i = 0; i < count; ++i)
-        pixels[i] = source.bits[i] | 0xFF000000u;
-    copy->width = source.width;
-    copy->height = source.height;
-    copy->pixels = std::move(pixels);
+    {
+        // The bitmap is read under the GDI lock: another thread may draw
+        // into it, or delete it, meanwhile.
+        auto held = gdi::LockGdi();
+        gdi::Bitmap* source = gdi::FindBitmap(bitmap);
+        if (!source || !source->bits) {
+            delete copy;
+            return InvalidParameter;
+        }
+        PixelBuffer pixels = AllocatePixels(source->width, source->height);
+        if (!pixels) {
+            delete copy;
+            return OutOfMemory;
+        }
+        // A GDI bitmap has no alpha: the fourth byte is ignored.
+        size_t count = static_cast<size_t>(source->width) * static_cast<size_t>(source->height);
+        for (size_t i = 0; i < count; ++i)
+            pixels[i] = source->bits[i] | 0xFF000000u;
+        copy->width = source->width;
+        copy->height = source->height;
+        copy->pixels = std::move(pixels);
+    }
     return Register(copy, image);
 }
 

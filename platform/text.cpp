@@ -8,6 +8,11 @@
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+constexpr char16_t kEscapeBase = 0xDC00; // byte b >= 0x80 travels as U+DC00 + b
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsEscapedByte(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
 
 // Decodes one character at text[i], advancing i past it. An invalid sequence
 // yields kReplacement and advances past its maximal valid prefix (at least one
@@ -134,8 +139,18 @@ std::u16string WidenAnsi(std::string_view text)
     out.reserve(text.size());
     size_t i = 0;
     while (i < text.size()) {
+        size_t start = i;
         bool valid = true;
-        AppendUtf16(out, DecodeUtf8(text, i, valid));
+        char32_t code = DecodeUtf8(text, i, valid);
+        if (valid) {
+            AppendUtf16(out, code);
+            continue;
+        }
+        // Every byte of an invalid sequence is 0x80 or above; each one is
+        // kept as the lone surrogate U+DC80..U+DCFF, which NarrowWide turns
+        // back into that byte.
+        for (size_t k = start; k < i; ++k)
+            out += static_cast<char16_t>(kEscapeBase + static_cast<uint8_t>(text[k]));
     }
     return out;
 }
@@ -146,17 +161,41 @@ std::string NarrowWide(std::u16string_view text)
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         char16_t unit = text[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
+        if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
             AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+        } else if (IsEscapedByte(unit)) {
+            out += static_cast<char>(unit - kEscapeBase);
+        } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
             out += '?';
         } else {
             AppendUtf8(out, unit);
         }
     }
     return out;
+}
+
+std::string DisplayText(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char16_t unit = text[i];
+        if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+            AppendUtf8(out, kReplacement);
+        } else {
+            AppendUtf8(out, unit);
+        }
+    }
+    return out;
+}
+
+std::string DisplayBytes(std::string_view text)
+{
+    return DisplayText(WidenAnsi(text));
 }
 
 int lstrlenW(const WCHAR* text)

@@ -9,12 +9,21 @@
 constexpr UINT CP_ACP = 0;
 constexpr DWORD MB_PRECOMPOSED = 1;
 
-// UTF-8 -> UTF-16. Each invalid sequence (overlong form, surrogate, value
-// above U+10FFFF, stray or missing continuation byte) becomes one U+FFFD.
+// UTF-8 -> UTF-16. Each byte of an invalid sequence (overlong form,
+// surrogate, value above U+10FFFF, stray or missing continuation byte) b
+// becomes the lone surrogate U+DC00 + b (U+DC80..U+DCFF), so that a file
+// name that is not UTF-8 comes back byte for byte from NarrowWide.
 std::u16string WidenAnsi(std::string_view text);
 
-// UTF-16 -> UTF-8. An unpaired surrogate becomes the default character '?'.
+// UTF-16 -> UTF-8. A lone U+DC80..U+DCFF becomes the byte it stands for;
+// any other unpaired surrogate becomes the default character '?'.
 std::string NarrowWide(std::u16string_view text);
+
+// UTF-16 -> valid UTF-8 for showing: every unpaired surrogate (a byte that
+// was not UTF-8 included) is shown as U+FFFD.
+std::string DisplayText(std::u16string_view text);
+// Byte string (a file name) -> valid UTF-8 for showing, the same way.
+std::string DisplayBytes(std::string_view text);
 
 // The Windows calls, for code written against them. A count of -1 means the
 // input is NUL-terminated and the NUL is converted too; an output size of 0

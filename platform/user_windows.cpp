@@ -3,6 +3,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include <unistd.h>
+
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -351,7 +353,16 @@ Window XWindowForHandle(HWND handle)
     return found == g_windows.end() ? None : found->second;
 }
 
-HWND FindWindowA(const char* className, const char* windowName)
+namespace {
+
+// Whether the window says (by _NET_WM_PID) that this process made it.
+bool MadeByThisProcess(Display* display, Window window)
+{
+    std::vector<long> pid = ReadLongs(display, window, AtomNamed(display, "_NET_WM_PID"), XA_CARDINAL, 1);
+    return pid.size() == 1 && pid[0] == static_cast<long>(getpid());
+}
+
+HWND FindShownWindow(const char* className, const char* windowName, bool ownOnly)
 {
     Display* display = WindowsDisplay();
     if (!display)
@@ -360,6 +371,8 @@ HWND FindWindowA(const char* className, const char* windowName)
     for (Window window : TopLevelWindows(display)) {
         if (!IsShown(display, window))
             continue;
+        if (ownOnly && !MadeByThisProcess(display, window))
+            continue;
         if (windowName && CharLowerA(WindowTitle(display, window)) != wanted)
             continue;
         if (className && WindowClass(display, window) != className)
@@ -367,6 +380,18 @@ HWND FindWindowA(const char* className, const char* windowName)
         return HandleForXWindow(window);
     }
     return 0;
+}
+
+} // namespace
+
+HWND FindWindowA(const char* className, const char* windowName)
+{
+    return FindShownWindow(className, windowName, false);
+}
+
+HWND FindOwnWindowA(const char* windowName)
+{
+    return FindShownWindow(nullptr, windowName, true);
 }
 
 LONG GetWindowLongA(HWND handle, int index)

@@ -22,6 +22,9 @@ constexpr int SW_MAXIMIZE = 3;
 // without regard to case, as USER does); className, when given, must equal
 // the class part of WM_CLASS. 0 when there is none or no display.
 HWND FindWindowA(const char* className, const char* windowName);
+// The same search among this process's own windows only (_NET_WM_PID), so
+// that another program's window of that title is never touched.
+HWND FindOwnWindowA(const char* windowName);
 
 // GWL_STYLE only. The style is read from the window's state: WS_VISIBLE,
 // WS_CAPTION, WS_SYSMENU (the close function), WS_THICKFRAME, the boxes and

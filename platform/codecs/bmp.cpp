@@ -50,7 +50,7 @@ CodecResult ParseDibHeader(const uint8_t* dib, size_t size, Dib& d)
         bool windowsHeader = headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize >= 108;
         // OS/2 2.x headers reuse compression 3 and 4 for Huffman and RLE24.
         if (!windowsHeader && d.compression >= kBiBitfields)
-            return kCodecUnknownFormat;
+            return kCodecUnsupportedVariant;
         d.paletteStart = headerSize;
         if (d.compression == kBiBitfields || d.compression == kBiAlphaBitfields) {
             if (d.bpp != 16 && d.bpp != 32)
@@ -69,7 +69,7 @@ CodecResult ParseDibHeader(const uint8_t* dib, size_t size, Dib& d)
             if (d.bpp != (d.compression == kBiRle8 ? 8 : 4))
                 return kCodecCorrupt;
         } else if (d.compression != kBiRgb) {
-            return kCodecUnknownFormat; // embedded JPEG or PNG, Huffman, ...
+            return kCodecUnsupportedVariant; // embedded JPEG or PNG, ...
         }
         d.paletteStored = colorsUsed;
     }
@@ -136,12 +136,21 @@ uint32_t* RowOf(Picture& picture, const Dib& d, int64_t fileRow)
     return picture.pixels.get() + y * d.width;
 }
 
-CodecResult DecodeUncompressed(const Dib& d, const uint32_t* palette, const uint8_t* bits, size_t avail, Picture& picture)
+// The bytes an uncompressed DIB's pixels take: the padding of the last row
+// may be missing, the pixels may not.
+uint64_t UncompressedBytes(const Dib& d)
 {
     int64_t stride = (d.width * d.bpp + 31) / 32 * 4;
     int64_t lastRow = (d.width * d.bpp + 7) / 8;
-    // The padding of the last row may be missing; the pixels may not.
-    if (int64_t(avail) < stride * (d.height - 1) + lastRow)
+    return uint64_t(stride * (d.height - 1) + lastRow);
+}
+
+bool Compressed(const Dib& d) { return d.compression == kBiRle4 || d.compression == kBiRle8; }
+
+CodecResult DecodeUncompressed(const Dib& d, const uint32_t* palette, const uint8_t* bits, size_t avail, Picture& picture)
+{
+    int64_t stride = (d.width * d.bpp + 31) / 32 * 4;
+    if (avail < UncompressedBytes(d))
         return kCodecCorrupt;
     Channel ch[4] = {MakeChannel(d.masks[0]), MakeChannel(d.masks[1]), MakeChannel(d.masks[2]), MakeChannel(d.masks[3])};
     uint32_t alphaSeen = 0;
@@ -230,6 +239,10 @@ CodecResult DecodeRle(const Dib& d, const uint32_t* palette, const uint8_t* bits
 
 CodecResult DecodeDib(const uint8_t* dib, size_t size, const Dib& d, const uint8_t* bits, size_t avail, Picture& picture)
 {
+    // Pixels that cannot all be there are refused before the picture's
+    // buffer is allocated.
+    if (!Compressed(d) && avail < UncompressedBytes(d))
+        return kCodecCorrupt;
     uint32_t palette[256];
     if (d.bpp <= 8)
         ReadPalette(dib, size, d, palette);
@@ -243,10 +256,44 @@ CodecResult DecodeDib(const uint8_t* dib, size_t size, const Dib& d, const uint8
 
 constexpr size_t kFileHeader = 14;
 
+// The name of a DIB's compression that is not read; "" for one that is.
+std::string DibVariant(const uint8_t* dib, size_t size, bool icon)
+{
+    if (size < 20 || Le32(dib) < 20)
+        return std::string();
+    uint32_t headerSize = Le32(dib);
+    uint32_t compression = Le32(dib + 16);
+    bool windowsHeader = headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize >= 108;
+    std::string kind = icon ? "icon" : "BMP";
+    if (icon && (compression == kBiRle4 || compression == kBiRle8))
+        return "RLE-compressed " + kind;
+    if (!windowsHeader && compression == 3)
+        return "Huffman-coded " + kind;
+    if (!windowsHeader && compression == 4)
+        return "24-bit RLE " + kind;
+    if (windowsHeader && compression == 4)
+        return "JPEG-compressed " + kind;
+    if (windowsHeader && compression == 5)
+        return "PNG-compressed " + kind;
+    if (compression > kBiAlphaBitfields || (!windowsHeader && compression >= kBiBitfields))
+        return kind + " with compression " + std::to_string(compression);
+    return std::string();
+}
+
 void Put16(std::string& out, uint32_t v) { out.append({char(v), char(v >> 8)}); }
 void Put32(std::string& out, uint32_t v) { out.append({char(v), char(v >> 8), char(v >> 16), char(v >> 24)}); }
 
 } // namespace
+
+std::string BmpVariant(const uint8_t* data, size_t size)
+{
+    return size > kFileHeader ? DibVariant(data + kFileHeader, size - kFileHeader, false) : std::string();
+}
+
+std::string IconDibVariant(const uint8_t* data, size_t size)
+{
+    return DibVariant(data, size, true);
+}
 
 CodecResult ProbeBmp(const uint8_t* data, size_t size, PictureHeader& header)
 {
@@ -261,6 +308,26 @@ CodecResult ProbeBmp(const uint8_t* data, size_t size, PictureHeader& header)
     return kCodecOk;
 }
 
+// Where a BMP's pixels start inside its DIB: where the file header says;
+// writers that leave the offset at 0 (or point into the header) put them
+// after the palette. fileSize is the whole file's.
+static uint64_t PixelStart(const uint8_t* data, const Dib& d, uint64_t fileSize)
+{
+    uint32_t offset = Le32(data + 10);
+    uint64_t start = d.paletteStart + (d.bpp <= 8 ? d.paletteStored * size_t(d.paletteEntry) : 0);
+    if (offset >= kFileHeader + d.paletteStart && offset < fileSize)
+        start = offset - kFileHeader;
+    return start;
+}
+
+uint64_t BmpBytesNeeded(const uint8_t* data, size_t size, uint64_t fileSize)
+{
+    Dib d;
+    if (size < kFileHeader || ParseDibHeader(data + kFileHeader, size - kFileHeader, d) != kCodecOk || Compressed(d))
+        return 0;
+    return kFileHeader + PixelStart(data, d, fileSize) + UncompressedBytes(d);
+}
+
 CodecResult DecodeBmp(const uint8_t* data, size_t size, Picture& picture)
 {
     if (size < kFileHeader)
@@ -271,12 +338,7 @@ CodecResult DecodeBmp(const uint8_t* data, size_t size, Picture& picture)
     CodecResult result = ParseDibHeader(dib, dibSize, d);
     if (result != kCodecOk)
         return result;
-    // The pixels start where the file header says; writers that leave the
-    // offset at 0 (or point into the header) put them after the palette.
-    uint32_t offset = Le32(data + 10);
-    size_t start = d.paletteStart + (d.bpp <= 8 ? d.paletteStored * size_t(d.paletteEntry) : 0);
-    if (offset >= kFileHeader + d.paletteStart && offset < size)
-        start = offset - kFileHeader;
+    size_t start = size_t(PixelStart(data, d, size));
     if (start >= dibSize)
         return kCodecCorrupt;
     return DecodeDib(dib, dibSize, d, dib + start, dibSize - start, picture);
@@ -293,6 +355,17 @@ CodecResult ProbeIconDib(const uint8_t* data, size_t size, PictureHeader& header
     return CheckPictureSize(header.width, header.height);
 }
 
+uint64_t IconDibBytesNeeded(const uint8_t* data, size_t size)
+{
+    Dib d;
+    if (ParseDibHeader(data, size, d) != kCodecOk || Compressed(d))
+        return 0;
+    d.height /= 2;
+    if (d.height < 1)
+        return 0;
+    return d.paletteStart + (d.bpp <= 8 ? d.paletteStored * size_t(d.paletteEntry) : 0) + UncompressedBytes(d);
+}
+
 CodecResult DecodeIconDib(const uint8_t* data, size_t size, Picture& picture)
 {
     Dib d;
@@ -300,7 +373,7 @@ CodecResult DecodeIconDib(const uint8_t* data, size_t size, Picture& picture)
     if (result != kCodecOk)
         return result;
     if (d.compression == kBiRle4 || d.compression == kBiRle8)
-        return kCodecCorrupt;
+        return kCodecUnsupportedVariant;
     d.height /= 2; // the colour rows, then as many rows of the AND mask
     result = CheckPictureSize(d.width, d.height);
     if (result != kCodecOk)

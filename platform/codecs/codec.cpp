@@ -1,6 +1,8 @@
 // Format sniffing and the in-memory entry points of the codec layer.
 #include "platform/codecs/formats.h"
 
+#include "platform/memory.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -16,6 +18,13 @@ CodecResult CheckPictureSize(int64_t width, int64_t height)
 
 CodecResult AllocatePicture(Picture& picture, int32_t width, int32_t height)
 {
+    // A large picture is refused, rather than pushed into swap, when the
+    // system has not the memory for it.
+    constexpr int64_t kCheckedFrom = int64_t{64} << 20;
+    int64_t bytes = ImageBytes(width, height);
+    std::string reason;
+    if (bytes >= kCheckedFrom && !MemoryAvailableFor(bytes, reason))
+        return kCodecOutOfMemory;
     // Every decoder writes every pixel, so the buffer is not cleared first.
     return AllocateImage(picture, width, height) ? kCodecOk : kCodecOutOfMemory;
 }
@@ -59,15 +68,13 @@ PictureFormat SniffFormat(const uint8_t* data, size_t size)
 
 using namespace codecs;
 
-CodecResult ProbePictureBytes(const uint8_t* data, size_t size, PictureHeader& header)
+namespace codecs {
+
+CodecResult ProbeFormat(PictureFormat format, const uint8_t* data, size_t size, PictureHeader& found)
 {
-    header = PictureHeader{};
-    if (!data || size == 0)
-        return kCodecCorrupt;
     CodecResult result = kCodecUnknownFormat;
-    PictureHeader found;
-    found.format = SniffFormat(data, size);
-    switch (found.format) {
+    found.format = format;
+    switch (format) {
     case PictureFormat::Jpeg: result = ProbeJpeg(data, size, found); break;
     case PictureFormat::Png: result = ProbePng(data, size, found); break;
     case PictureFormat::Gif: result = ProbeGif(data, size, found); break;
@@ -78,6 +85,18 @@ CodecResult ProbePictureBytes(const uint8_t* data, size_t size, PictureHeader& h
     }
     if (result == kCodecOk)
         result = CheckPictureSize(found.width, found.height);
+    return result;
+}
+
+} // namespace codecs
+
+CodecResult ProbePictureBytes(const uint8_t* data, size_t size, PictureHeader& header)
+{
+    header = PictureHeader{};
+    if (!data || size == 0)
+        return kCodecCorrupt;
+    PictureHeader found;
+    CodecResult result = ProbeFormat(SniffFormat(data, size), data, size, found);
     if (result == kCodecOk)
         header = found;
     return result;

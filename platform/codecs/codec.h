@@ -19,11 +19,16 @@ enum CodecResult {
     kCodecTooLarge,       // header claims more than kMaxPicturePixels, or a size < 1
     kCodecOutOfMemory,
     kCodecWriteFailed,    // the encoder or the file system failed while saving
+    kCodecUnsupportedVariant, // a known format in a variant the decoders do not read (12-bit JPEG …)
+    kCodecTooSmall,       // a picture too small for what is asked of it (a 1-pixel-wide pair)
+    kCodecDiskFull,       // no space left (or the quota reached) while saving
 };
 
 // The most pixels a decoder accepts; a header claiming more is refused
 // before anything is allocated.
 constexpr int64_t kMaxPicturePixels = kMaxImagePixels;
+// The widest and highest JPEG that can be written (libjpeg's limit).
+constexpr int32_t kMaxJpegSide = 65500;
 
 enum class PictureFormat { Unknown, Jpeg, Png, Gif, Tiff, Bmp, Ico };
 
@@ -36,6 +41,24 @@ struct PictureHeader {
 // A decoded picture is the program's typed image; hasAlpha false means every
 // alpha byte is 0xFF.
 using Picture = Image;
+
+// What a file's header says, for telling the user why it cannot be read.
+struct PictureDiagnosis {
+    PictureFormat format = PictureFormat::Unknown;
+    uint64_t fileBytes = 0;
+    int64_t width = 0; // as the header claims (0 when it could not be read)
+    int64_t height = 0;
+    std::string variant; // kCodecUnsupportedVariant: which one, "12-bit JPEG"
+};
+// Opens and probes the file, and looks for a variant the decoders do not
+// read: the result the probe gives (kCodecUnsupportedVariant for such a
+// variant), with what was found. Reads only the head of the file.
+CodecResult DiagnosePictureFile(const std::string& path, PictureDiagnosis& diagnosis);
+
+// True when writing outputPath would replace the file at sourcePath itself
+// (the same device and inode; a symbolic link at outputPath is not followed,
+// since a save replaces the link and not what it points to).
+bool OutputIsSourceFile(const std::string& sourcePath, const std::string& outputPath);
 
 // Reads only as much of the file as its header needs.
 CodecResult ProbePictureFile(const std::string& path, PictureHeader& header);

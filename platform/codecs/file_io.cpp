@@ -45,6 +45,9 @@ CodecResult ResultOfErrno(int error, CodecResult otherwise)
         return kCodecAccessDenied;
     case ENOMEM:
         return kCodecOutOfMemory;
+    case ENOSPC:
+    case EDQUOT:
+        return kCodecDiskFull;
     default:
         return otherwise;
     }
@@ -144,17 +147,64 @@ mode_t NewFileMode()
     return 0666 & ~mask;
 }
 
-// The file a save replaces: a symbolic link is followed, so the link stays
-// and the file it names is replaced.
-std::string SaveTarget(const std::string& path)
+// The temporary file's name in the folder of the target: ".NAME.XXXXXX",
+// with NAME cut short enough that the whole fits the file system's limit
+// on one name (a UTF-8 sequence may be cut; the name is only ours).
+std::string TemporaryName(const std::string& folder, const std::string& name)
 {
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved))
-            return resolved;
+    constexpr size_t kAround = 8; // "." before, ".XXXXXX" after
+    long limit = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    size_t most = limit > long(kAround) ? size_t(limit) - kAround : NAME_MAX - kAround;
+    return folder + "." + name.substr(0, std::min(name.size(), most)) + ".XXXXXX";
+}
+
+ByteReader FileReader(int fd)
+{
+    return [fd](uint64_t offset, uint8_t* out, size_t n) { return ReadAt(fd, out, n, offset) == int64_t(n); };
+}
+
+// Whether the image data that the header promises can be in the file at
+// all, judged from its head and its size (and, for a PNG, its chunk
+// headers): a file that claims a large picture but holds no image data is
+// refused here, cheaply, before anything the size of the picture is
+// allocated or drawn.
+CodecResult CheckImageDataInFile(const PictureFile& file, const uint8_t* head, size_t got)
+{
+    switch (file.format) {
+    case PictureFormat::Png:
+        return WalkPngChunks(FileReader(file.fd), file.size).imageData ? kCodecOk : kCodecCorrupt;
+    case PictureFormat::Bmp:
+        return BmpBytesNeeded(head, got, file.size) > file.size ? kCodecCorrupt : kCodecOk;
+    case PictureFormat::Ico:
+        return IcoDataPlausible(head, got, file.size) ? kCodecOk : kCodecCorrupt;
+    case PictureFormat::Gif:
+        return GifFirstFrameHasData(head, got, got >= file.size) ? kCodecOk : kCodecCorrupt;
+    default:
+        return kCodecOk; // JPEG is judged by its probe, TIFF by libtiff's
     }
-    return path;
+}
+
+// How many bytes from the start the decoder can use: a BMP's pixels, a
+// PNG up to IEND, an icon's entries; the whole file for the rest. Bytes
+// after that (a picture followed by anything) are never read. 0 when the
+// image data cannot be there.
+uint64_t BytesToRead(const PictureFile& file, const uint8_t* head, size_t got)
+{
+    if (CheckImageDataInFile(file, head, got) != kCodecOk)
+        return 0;
+    uint64_t length = file.size;
+    if (file.format == PictureFormat::Png) {
+        PngChunks chunks = WalkPngChunks(FileReader(file.fd), file.size);
+        if (chunks.ended)
+            length = chunks.end;
+    } else if (file.format == PictureFormat::Bmp) {
+        if (uint64_t needed = BmpBytesNeeded(head, got, file.size))
+            length = needed;
+    } else if (file.format == PictureFormat::Ico) {
+        if (uint64_t needed = IcoBytesNeeded(head, got))
+            length = needed;
+    }
+    return std::min(std::max<uint64_t>(length, got), file.size);
 }
 
 } // namespace
@@ -195,10 +245,66 @@ CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
         if (result != kCodecOk)
             return result;
         result = ProbePictureBytes(head.get(), got, header);
+        if (result == kCodecOk) {
+            result = CheckImageDataInFile(file, head.get(), got);
+            if (result != kCodecOk)
+                header = PictureHeader{};
+            return result;
+        }
         if (result != kCodecCorrupt || got < size || size >= file.size || size >= kProbeMostRead)
             return result;
         want = size * 4;
     }
+}
+
+CodecResult DiagnosePictureFile(const std::string& path, PictureDiagnosis& diagnosis)
+{
+    diagnosis = PictureDiagnosis{};
+    PictureFile file;
+    CodecResult result = OpenPictureFile(path, file);
+    diagnosis.format = file.format;
+    diagnosis.fileBytes = file.size;
+    if (result != kCodecOk)
+        return result;
+    if (file.format == PictureFormat::Unknown)
+        return kCodecUnknownFormat;
+    if (file.format == PictureFormat::Tiff) {
+        diagnosis.variant = TiffFileVariant(file.fd);
+        if (!diagnosis.variant.empty())
+            return kCodecUnsupportedVariant;
+        PictureHeader header;
+        result = ProbeTiffFile(file.fd, header);
+        diagnosis.width = header.width;
+        diagnosis.height = header.height;
+        return result == kCodecOk ? CheckPictureSize(header.width, header.height) : result;
+    }
+    std::unique_ptr<uint8_t[]> head;
+    size_t got = 0;
+    result = ReadHead(file.fd, size_t(std::min<uint64_t>(kProbeFirstRead, file.size)), head, got);
+    if (result != kCodecOk)
+        return result;
+    switch (file.format) {
+    case PictureFormat::Jpeg: diagnosis.variant = JpegVariant(head.get(), got); break;
+    case PictureFormat::Bmp: diagnosis.variant = BmpVariant(head.get(), got); break;
+    case PictureFormat::Ico: diagnosis.variant = IcoVariant(head.get(), got); break;
+    default: break;
+    }
+    if (!diagnosis.variant.empty())
+        return kCodecUnsupportedVariant;
+    PictureHeader header;
+    result = ProbeFormat(file.format, head.get(), got, header);
+    diagnosis.width = header.width;
+    diagnosis.height = header.height;
+    if (result == kCodecCorrupt && got < file.size)
+        result = ProbePictureFile(path, header); // the header lies beyond the first read
+    return result;
+}
+
+bool OutputIsSourceFile(const std::string& sourcePath, const std::string& outputPath)
+{
+    struct stat source, output;
+    return stat(sourcePath.c_str(), &source) == 0 && lstat(outputPath.c_str(), &output) == 0 &&
+           source.st_dev == output.st_dev && source.st_ino == output.st_ino;
 }
 
 CodecResult DecodePictureFile(const std::string& path, Picture& picture)
@@ -213,14 +319,33 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
     // too.
     if (file.format == PictureFormat::Unknown)
         return kCodecUnknownFormat;
-    if (file.size > uint64_t(kMaxPicturePixels) * 8 + 65536 || file.size > uint64_t(SIZE_MAX / 2))
-        return kCodecTooLarge;
-    std::unique_ptr<uint8_t[]> data;
+    // libtiff reads the strips or tiles it needs from the file itself.
+    if (file.format == PictureFormat::Tiff) {
+        result = DecodeTiffFile(file.fd, picture);
+        if (result != kCodecOk)
+            picture = Picture{};
+        return result;
+    }
+    std::unique_ptr<uint8_t[]> head;
     size_t got = 0;
-    result = ReadHead(file.fd, size_t(file.size), data, got);
+    result = ReadHead(file.fd, size_t(std::min<uint64_t>(kProbeFirstRead, file.size)), head, got);
     if (result != kCodecOk)
         return result;
-    return DecodePictureBytes(data.get(), got, picture);
+    uint64_t length = BytesToRead(file, head.get(), got);
+    if (length == 0)
+        return kCodecCorrupt;
+    if (length > uint64_t(kMaxPicturePixels) * 8 + 65536 || length > uint64_t(SIZE_MAX / 2))
+        return kCodecTooLarge;
+    std::unique_ptr<uint8_t[]> data;
+    if (length <= got) {
+        data = std::move(head);
+    } else {
+        head.reset();
+        result = ReadHead(file.fd, size_t(length), data, got);
+        if (result != kCodecOk)
+            return result;
+    }
+    return DecodePictureBytes(data.get(), std::min<size_t>(got, size_t(length)), picture);
 }
 
 CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, const uint32_t* pixels, int32_t width,
@@ -236,9 +361,13 @@ CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageV
 {
     if (path.empty() || path.find('\0') != std::string::npos || path.back() == '/')
         return kCodecNotFound;
-    std::string target = SaveTarget(path);
+    // The save replaces whatever is at the name itself: a symbolic link
+    // there is replaced by the new file, and the file it points to is left
+    // alone (following it would let whoever made the link choose which of
+    // the user's files is overwritten).
+    const std::string& target = path;
     struct stat existing;
-    bool exists = stat(target.c_str(), &existing) == 0;
+    bool exists = lstat(target.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode);
     if (exists && (S_ISDIR(existing.st_mode) || access(target.c_str(), W_OK) != 0))
         return kCodecAccessDenied;
 
@@ -269,18 +398,21 @@ CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageV
     size_t slash = target.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = folder + "." + name + ".XXXXXX";
+    std::string temp = TemporaryName(folder, name);
     int fd = mkstemp(temp.data());
     if (fd < 0)
         return ResultOfErrno(errno, kCodecWriteFailed);
     // A new file gets the usual permissions; a replaced one keeps its own.
     mode_t mode = exists ? (existing.st_mode & 0777) : NewFileMode();
     bool written = fchmod(fd, mode) == 0 && WriteAll(fd, data, size);
-    if (close(fd) != 0)
+    int writeError = written ? 0 : errno;
+    if (close(fd) != 0 && written) {
         written = false;
+        writeError = errno;
+    }
     if (!written) {
         unlink(temp.c_str());
-        return kCodecWriteFailed;
+        return ResultOfErrno(writeError, kCodecWriteFailed) == kCodecDiskFull ? kCodecDiskFull : kCodecWriteFailed;
     }
     if (rename(temp.c_str(), target.c_str()) != 0) {
         int error = errno;

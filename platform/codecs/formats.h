@@ -3,6 +3,8 @@
 // they share. Only the codec layer includes this.
 #include "platform/codecs/codec.h"
 
+#include <functional>
+
 namespace codecs {
 
 inline uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
@@ -29,6 +31,51 @@ struct MemoryReader {
 size_t ReadMemory(MemoryReader& reader, void* out, size_t length);
 
 PictureFormat SniffFormat(const uint8_t* data, size_t size);
+
+// Reads n bytes at offset into out; false when they are not all there.
+using ByteReader = std::function<bool(uint64_t offset, uint8_t* out, size_t n)>;
+
+// A PNG's chunks walked by their lengths from the signature on: whether
+// any image data (a non-empty IDAT) is there, whether the walk reached
+// IEND, and where the PNG's bytes end (after IEND).
+struct PngChunks {
+    bool imageData = false;
+    bool ended = false;
+    uint64_t end = 0;
+};
+PngChunks WalkPngChunks(const ByteReader& read, uint64_t size);
+// The walk over bytes in memory.
+PngChunks WalkPngChunks(const uint8_t* data, size_t size);
+
+// The bytes from the start of the file that an uncompressed BMP's pixels
+// reach (the last row's padding not counted), from its head and the whole
+// file's size; 0 when the file is compressed or its header cannot be read.
+uint64_t BmpBytesNeeded(const uint8_t* data, size_t size, uint64_t fileSize);
+// The bytes from the start of an icon file that its entries reach, as the
+// directory says; 0 when the directory cannot be read. Checks of the
+// largest entry: false when its image data cannot be there (outside the
+// file, shorter than its own header says, a PNG without image data). Only
+// what lies inside size is looked at; fileSize is the whole file's.
+uint64_t IcoBytesNeeded(const uint8_t* data, size_t size);
+bool IcoDataPlausible(const uint8_t* data, size_t size, uint64_t fileSize);
+
+// Whether the first frame of a GIF holds any data (its first sub-block is
+// not empty); true when the bytes given end before that can be told, unless
+// they are the whole file.
+bool GifFirstFrameHasData(const uint8_t* data, size_t size, bool whole);
+
+// TIFF from an open file, read with pread: only the strips or tiles needed.
+CodecResult DecodeTiffFile(int fd, Picture& picture);
+
+// The per-format probes, keeping the size the header claims even when it is
+// too large (for messages).
+CodecResult ProbeFormat(PictureFormat format, const uint8_t* data, size_t size, PictureHeader& header);
+// "" when the decoders read the picture's variant; otherwise its name, such
+// as "12-bit JPEG" or "JPEG-compressed BMP". On the head of the file.
+std::string JpegVariant(const uint8_t* data, size_t size);
+std::string BmpVariant(const uint8_t* data, size_t size);
+std::string IcoVariant(const uint8_t* data, size_t size);
+std::string TiffFileVariant(int fd);
 
 CodecResult ProbeJpeg(const uint8_t* data, size_t size, PictureHeader& header);
 CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture);
@@ -60,6 +107,10 @@ CodecResult EncodeBmp(std::string& out, const uint32_t* pixels, int32_t width, i
 // A device-independent bitmap without its file header, as stored in an icon
 // entry: the height counts the colour rows and the AND mask rows together.
 CodecResult ProbeIconDib(const uint8_t* data, size_t size, PictureHeader& header);
+std::string IconDibVariant(const uint8_t* data, size_t size);
+// The bytes an uncompressed icon DIB's header, palette and colour pixels
+// take; 0 when compressed or unreadable.
+uint64_t IconDibBytesNeeded(const uint8_t* data, size_t size);
 CodecResult DecodeIconDib(const uint8_t* data, size_t size, Picture& picture);
 
 CodecResult ProbeIco(const uint8_t* data, size_t size, PictureHeader& header);

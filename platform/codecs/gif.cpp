@@ -179,6 +179,35 @@ bool WriteFrame(GifFileType* gif, const uint32_t* pixels, int32_t width, int32_t
 
 } // namespace
 
+bool GifFirstFrameHasData(const uint8_t* data, size_t size, bool whole)
+{
+    if (size < 13)
+        return true;
+    size_t pos = 13;
+    if (data[10] & 0x80)
+        pos += size_t(3) << ((data[10] & 7) + 1); // the global colour table
+    while (pos < size) {
+        if (data[pos] == 0x21) { // an extension: its label, then sub-blocks
+            pos += 2;
+            while (pos < size && data[pos] != 0)
+                pos += 1 + size_t(data[pos]);
+            pos += 1;
+        } else if (data[pos] == 0x2C) { // the first frame
+            if (size - pos < 10)
+                return !whole;
+            uint8_t flags = data[pos + 9];
+            pos += 10;
+            if (flags & 0x80)
+                pos += size_t(3) << ((flags & 7) + 1);
+            pos += 1; // the LZW code size
+            return pos < size ? data[pos] != 0 : !whole;
+        } else {
+            return true; // the trailer, or damage: the decoder finds out
+        }
+    }
+    return !whole;
+}
+
 CodecResult ProbeGif(const uint8_t* data, size_t size, PictureHeader& header)
 {
     if (size < 10)
@@ -209,6 +238,11 @@ CodecResult DecodeGif(const uint8_t* data, size_t size, Picture& picture)
                 return kCodecCorrupt;
         } else if (type == IMAGE_DESC_RECORD_TYPE) {
             if (DGifGetImageDesc(gif) == GIF_ERROR)
+                return kCodecCorrupt;
+            // The frame's first data sub-block follows: with none (the
+            // file ends, or an empty block) there is no image data, and the
+            // screen's buffer is never allocated.
+            if (reader.pos >= reader.size || data[reader.pos] == 0)
                 return kCodecCorrupt;
             result = AllocatePicture(picture, gif->SWidth, gif->SHeight);
             return result == kCodecOk ? ReadFrame(gif, transparent, picture) : result;

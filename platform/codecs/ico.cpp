@@ -10,7 +10,8 @@ namespace {
 
 struct Entry {
     const uint8_t* data = nullptr;
-    size_t size = 0;
+    size_t size = 0;     // the bytes there are, at most as many as declared
+    uint64_t declared = 0; // the bytes the directory gives it
 };
 
 bool IsPng(const Entry& e) { return e.size >= 8 && std::memcmp(e.data, "\x89PNG\r\n\x1A\n", 8) == 0; }
@@ -41,10 +42,39 @@ CodecResult LargestEntry(const uint8_t* data, size_t size, Entry& best)
         return kCodecCorrupt;
     best.data = data + offset;
     best.size = std::min<size_t>(bytes, size - offset);
+    best.declared = bytes;
     return kCodecOk;
 }
 
 } // namespace
+
+uint64_t IcoBytesNeeded(const uint8_t* data, size_t size)
+{
+    unsigned count = size >= 6 ? Le16(data + 4) : 0;
+    if (count == 0 || size < 6 + size_t(count) * 16)
+        return 0;
+    uint64_t end = 6 + uint64_t(count) * 16;
+    for (unsigned i = 0; i < count; ++i) {
+        const uint8_t* e = data + 6 + size_t(i) * 16;
+        end = std::max<uint64_t>(end, uint64_t(Le32(e + 12)) + Le32(e + 8));
+    }
+    return end;
+}
+
+bool IcoDataPlausible(const uint8_t* data, size_t size, uint64_t fileSize)
+{
+    Entry entry;
+    if (size < 6 || LargestEntry(data, size, entry) != kCodecOk)
+        return true; // the decoder finds out
+    // Only an entry whose bytes (as many as the file has) are all here can
+    // be judged.
+    if (entry.size != entry.declared && size < fileSize)
+        return true;
+    if (IsPng(entry))
+        return WalkPngChunks(entry.data, entry.size).imageData;
+    uint64_t needed = IconDibBytesNeeded(entry.data, entry.size);
+    return needed == 0 || needed <= entry.size;
+}
 
 CodecResult ProbeIco(const uint8_t* data, size_t size, PictureHeader& header)
 {
@@ -53,6 +83,14 @@ CodecResult ProbeIco(const uint8_t* data, size_t size, PictureHeader& header)
     if (result != kCodecOk)
         return result;
     return IsPng(entry) ? ProbePng(entry.data, entry.size, header) : ProbeIconDib(entry.data, entry.size, header);
+}
+
+std::string IcoVariant(const uint8_t* data, size_t size)
+{
+    Entry entry;
+    if (LargestEntry(data, size, entry) != kCodecOk || IsPng(entry))
+        return std::string();
+    return IconDibVariant(entry.data, entry.size);
 }
 
 CodecResult DecodeIco(const uint8_t* data, size_t size, Picture& picture)

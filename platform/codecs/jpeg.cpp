@@ -25,6 +25,9 @@ struct JpegMarkers {
     int32_t height = 0;
     bool sawFrame = false;
     bool adobe = false; // an APP14 "Adobe" segment: CMYK is stored inverted
+    size_t scanAt = 0;  // where the first start-of-scan segment's length is
+    uint8_t frameMarker = 0;
+    int precision = 8; // bits per sample
 };
 
 bool IsFrameMarker(uint8_t m) { return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC; }
@@ -47,8 +50,10 @@ CodecResult ScanMarkers(const uint8_t* data, size_t size, bool toFrame, JpegMark
             continue; // no length follows
         if (marker == 0xD9 || marker == 0x00)
             return kCodecCorrupt;
-        if (marker == 0xDA)
+        if (marker == 0xDA) {
+            info.scanAt = pos;
             return info.sawFrame ? kCodecOk : kCodecCorrupt;
+        }
         if (size - pos < 2)
             return kCodecCorrupt;
         size_t length = Be16(data + pos);
@@ -59,8 +64,10 @@ CodecResult ScanMarkers(const uint8_t* data, size_t size, bool toFrame, JpegMark
         if (IsFrameMarker(marker) && !info.sawFrame) {
             if (avail < 6 || length < 8)
                 return kCodecCorrupt;
+            info.precision = body[0];
             info.height = Be16(body + 1);
             info.width = Be16(body + 3);
+            info.frameMarker = marker;
             info.sawFrame = true;
             if (toFrame)
                 return kCodecOk;
@@ -71,6 +78,46 @@ CodecResult ScanMarkers(const uint8_t* data, size_t size, bool toFrame, JpegMark
         if (length > size - pos)
             return kCodecCorrupt;
         pos += length;
+    }
+}
+
+// Whether any entropy-coded byte follows a scan header, in the scan whose
+// header length is at pos or in any scan after it. Fill bytes, restart
+// markers and other segments carry no image data.
+bool AnyScanData(const uint8_t* data, size_t size, size_t pos)
+{
+    for (;;) {
+        // pos is at a scan header's length: skip the header.
+        if (size - pos < 2 || Be16(data + pos) < 2 || Be16(data + pos) > size - pos)
+            return false;
+        pos += Be16(data + pos);
+        bool nextScan = false;
+        while (!nextScan) {
+            if (pos >= size)
+                return false;
+            if (data[pos] != 0xFF)
+                return true;
+            size_t m = pos + 1;
+            while (m < size && data[m] == 0xFF)
+                ++m;
+            if (m >= size || data[m] == 0xD9)
+                return false;
+            uint8_t marker = data[m];
+            if (marker == 0x00)
+                return true; // a stuffed 0xFF data byte
+            if (marker >= 0xD0 && marker <= 0xD7) {
+                pos = m + 1;
+                continue;
+            }
+            pos = m + 1;
+            if (marker == 0xDA) {
+                nextScan = true;
+                continue;
+            }
+            if (size - pos < 2 || Be16(data + pos) < 2 || Be16(data + pos) > size - pos)
+                return false;
+            pos += Be16(data + pos);
+        }
     }
 }
 
@@ -95,7 +142,27 @@ void CmykToBgra(uint32_t* pixels, int64_t count, bool inverted)
     }
 }
 
+// The frame's coding process as the user knows it, when libjpeg-turbo does
+// not decode it; "" when it does.
+std::string VariantOf(const JpegMarkers& info)
+{
+    uint8_t m = info.frameMarker;
+    if (m == 0xC3 || m == 0xC7 || m == 0xCB || m == 0xCF)
+        return "lossless JPEG";
+    if (m == 0xC5 || m == 0xC6 || m == 0xCD || m == 0xCE)
+        return "hierarchical JPEG";
+    if (info.precision != 8)
+        return std::to_string(info.precision) + "-bit JPEG";
+    return std::string();
+}
+
 } // namespace
+
+std::string JpegVariant(const uint8_t* data, size_t size)
+{
+    JpegMarkers info;
+    return ScanMarkers(data, size, true, info) == kCodecOk ? VariantOf(info) : std::string();
+}
 
 CodecResult ProbeJpeg(const uint8_t* data, size_t size, PictureHeader& header)
 {
@@ -103,6 +170,12 @@ CodecResult ProbeJpeg(const uint8_t* data, size_t size, PictureHeader& header)
     CodecResult result = ScanMarkers(data, size, true, info);
     if (result != kCodecOk)
         return result;
+    // Whether the scan holds data is known only when the bytes reach it;
+    // a walk that stops earlier (or on bytes the decoder would skip) says
+    // nothing.
+    JpegMarkers scan;
+    if (ScanMarkers(data, size, false, scan) == kCodecOk && !AnyScanData(data, size, scan.scanAt))
+        return kCodecCorrupt;
     header.width = info.width;
     header.height = info.height;
     return kCodecOk;
@@ -115,6 +188,8 @@ CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture)
     TjHandle tj(tjInitDecompress());
     if (!tj.handle)
         return kCodecOutOfMemory;
+    if (!JpegVariant(data, size).empty())
+        return kCodecUnsupportedVariant;
     int width = 0, height = 0, subsamp = 0, colorspace = 0;
     if (tjDecompressHeader3(tj.handle, data, static_cast<unsigned long>(size), &width, &height, &subsamp, &colorspace) != 0)
         return kCodecCorrupt;
@@ -123,6 +198,12 @@ CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture)
     CodecResult result = CheckPictureSize(width, height);
     if (result != kCodecOk)
         return result;
+    // A scan without a single byte of image data would decode to a grey
+    // picture made up by the decoder: refused, before the pixels are
+    // allocated. A scan cut short after some data keeps what it holds.
+    JpegMarkers markers;
+    if (ScanMarkers(data, size, false, markers) == kCodecOk && !AnyScanData(data, size, markers.scanAt))
+        return kCodecCorrupt;
     bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
     result = AllocatePicture(picture, width, height);
     if (result != kCodecOk)
@@ -139,11 +220,8 @@ CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture)
         if (tjGetErrorCode(tj.handle) != TJERR_WARNING)
             return kCodecCorrupt;
     }
-    if (cmyk) {
-        JpegMarkers info;
-        ScanMarkers(data, size, false, info);
-        CmykToBgra(picture.pixels.get(), int64_t(width) * height, info.adobe);
-    }
+    if (cmyk)
+        CmykToBgra(picture.pixels.get(), int64_t(width) * height, markers.adobe);
     return kCodecOk;
 }
 
@@ -152,7 +230,9 @@ CodecResult EncodeJpegBuffer(const uint32_t* pixels, int32_t width, int32_t heig
 {
     *jpeg = nullptr;
     *jpegSize = 0;
-    if (width > 65535 || height > 65535 || stride < width || stride * 4 > INT32_MAX || quality < 1 || quality > 100)
+    // libjpeg's limit on either side of a JPEG; rows at least a width apart.
+    if (width > kMaxJpegSide || height > kMaxJpegSide || stride < width || stride * 4 > INT32_MAX || quality < 1 ||
+        quality > 100)
         return kCodecTooLarge;
     TjHandle tj(tjInitCompress());
     if (!tj.handle)

@@ -115,6 +115,40 @@ bool WriteRows(png_structp png, png_infop info, std::string* out, const uint32_t
 
 } // namespace
 
+PngChunks WalkPngChunks(const ByteReader& read, uint64_t size)
+{
+    PngChunks chunks;
+    uint64_t pos = 8;
+    uint8_t head[8];
+    while (pos <= size && size - pos >= 8 && read(pos, head, 8)) {
+        uint32_t length = Be32(head);
+        if (length > 0x7FFFFFFF)
+            break; // damaged: what follows cannot be told
+        if (std::memcmp(head + 4, "IDAT", 4) == 0 && length > 0)
+            chunks.imageData = true;
+        uint64_t next = pos + 12 + length;
+        if (std::memcmp(head + 4, "IEND", 4) == 0) {
+            chunks.ended = true;
+            chunks.end = next;
+            break;
+        }
+        pos = next;
+    }
+    return chunks;
+}
+
+PngChunks WalkPngChunks(const uint8_t* data, size_t size)
+{
+    return WalkPngChunks(
+        [data, size](uint64_t offset, uint8_t* out, size_t n) {
+            if (offset > size || size - offset < n)
+                return false;
+            std::memcpy(out, data + offset, n);
+            return true;
+        },
+        size);
+}
+
 CodecResult ProbePng(const uint8_t* data, size_t size, PictureHeader& header)
 {
     // Signature, then the IHDR chunk: length, type, width, height.
@@ -142,6 +176,10 @@ CodecResult DecodePng(const uint8_t* data, size_t size, Picture& picture)
     if (!ReadHeader(read.png, read.info, &reader, &width, &height, &alpha, &passes))
         return kCodecCorrupt;
     CodecResult result = CheckPictureSize(width, height);
+    // Without a byte of image data nothing can be decoded: refused before
+    // the full-size buffer is allocated.
+    if (result == kCodecOk && !WalkPngChunks(data, size).imageData)
+        result = kCodecCorrupt;
     if (result == kCodecOk)
         result = AllocatePicture(picture, int32_t(width), int32_t(height));
     if (result != kCodecOk)

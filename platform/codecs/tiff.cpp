@@ -134,6 +134,34 @@ CodecResult ReadSize(TIFF* tif, PictureHeader& header)
     return kCodecOk;
 }
 
+// Whether every strip (or tile) lies inside the file's size bytes: one that
+// starts or ends beyond the end cannot hold its image data, and a file that
+// claims a large picture without its data is refused before the picture's
+// buffer is allocated.
+bool StrilesInside(TIFF* tif, uint64_t size)
+{
+    uint32_t count = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    if (count == 0)
+        return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint64_t offset = TIFFGetStrileOffset(tif, i), bytes = TIFFGetStrileByteCount(tif, i);
+        if (offset > size || bytes > size - offset)
+            return false;
+    }
+    return true;
+}
+
+// The size, checked, and the strips or tiles inside the file.
+CodecResult ReadCheckedSize(TIFF* tif, const Source& source, PictureHeader& header)
+{
+    CodecResult result = ReadSize(tif, header);
+    if (result == kCodecOk)
+        result = CheckPictureSize(header.width, header.height);
+    if (result == kCodecOk && !StrilesInside(tif, SizeOf(source)))
+        result = kCodecCorrupt;
+    return result;
+}
+
 // libtiff's raster holds R, G, B, A bytes with the colour premultiplied by
 // alpha; pictures hold B, G, R, A with straight alpha.
 void RasterToBgra(uint32_t* pixels, int64_t count)
@@ -152,31 +180,30 @@ void RasterToBgra(uint32_t* pixels, int64_t count)
     }
 }
 
-} // namespace
-
-CodecResult ProbeTiff(const uint8_t* data, size_t size, PictureHeader& header)
+// The name of a sample layout or compression the RGBA interface does not
+// read; "" when it reads it.
+std::string VariantOf(TIFF* tif)
 {
-    Source source;
-    source.data = data;
-    source.size = size;
-    TiffFile file(source, "r");
-    return file.tif ? ReadSize(file.tif, header) : kCodecCorrupt;
+    char message[1024];
+    if (TIFFRGBAImageOK(tif, message))
+        return std::string();
+    uint16_t bits = 1, compression = COMPRESSION_NONE, photometric = 0, samples = 1;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
+        return "TIFF without a colour interpretation";
+    if (!TIFFIsCODECConfigured(compression))
+        return "TIFF with compression " + std::to_string(compression);
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16)
+        return std::to_string(bits) + "-bit TIFF";
+    return "TIFF with colour interpretation " + std::to_string(photometric) + " and " + std::to_string(samples) +
+           " samples a pixel";
 }
 
-CodecResult ProbeTiffFile(int fd, PictureHeader& header)
+CodecResult DecodeFrom(Source& source, Picture& picture)
 {
-    Source source;
-    source.fd = fd;
-    TiffFile file(source, "rm");
-    return file.tif ? ReadSize(file.tif, header) : kCodecCorrupt;
-}
-
-CodecResult DecodeTiff(const uint8_t* data, size_t size, Picture& picture)
-{
-    Source source;
-    source.data = data;
-    source.size = size;
-    TiffFile file(source, "r");
+    TiffFile file(source, source.fd >= 0 ? "rm" : "r");
     if (!file.tif)
         return kCodecCorrupt;
     PictureHeader header;
@@ -185,9 +212,10 @@ CodecResult DecodeTiff(const uint8_t* data, size_t size, Picture& picture)
         result = CheckPictureSize(header.width, header.height);
     if (result != kCodecOk)
         return result;
-    char message[1024];
-    if (!TIFFRGBAImageOK(file.tif, message))
-        return kCodecUnknownFormat; // a sample layout the RGBA interface does not read
+    if (!VariantOf(file.tif).empty())
+        return kCodecUnsupportedVariant; // a sample layout the RGBA interface does not read
+    if (!StrilesInside(file.tif, SizeOf(source)))
+        return kCodecCorrupt;
     result = AllocatePicture(picture, header.width, header.height);
     if (result != kCodecOk)
         return result;
@@ -200,6 +228,48 @@ CodecResult DecodeTiff(const uint8_t* data, size_t size, Picture& picture)
     RasterToBgra(picture.pixels.get(), count);
     picture.hasAlpha = AnyTranslucent(picture.pixels.get(), count);
     return kCodecOk;
+}
+
+} // namespace
+
+std::string TiffFileVariant(int fd)
+{
+    Source source;
+    source.fd = fd;
+    TiffFile file(source, "rm");
+    return file.tif ? VariantOf(file.tif) : std::string();
+}
+
+CodecResult ProbeTiff(const uint8_t* data, size_t size, PictureHeader& header)
+{
+    Source source;
+    source.data = data;
+    source.size = size;
+    TiffFile file(source, "r");
+    return file.tif ? ReadCheckedSize(file.tif, source, header) : kCodecCorrupt;
+}
+
+CodecResult ProbeTiffFile(int fd, PictureHeader& header)
+{
+    Source source;
+    source.fd = fd;
+    TiffFile file(source, "rm");
+    return file.tif ? ReadCheckedSize(file.tif, source, header) : kCodecCorrupt;
+}
+
+CodecResult DecodeTiff(const uint8_t* data, size_t size, Picture& picture)
+{
+    Source source;
+    source.data = data;
+    source.size = size;
+    return DecodeFrom(source, picture);
+}
+
+CodecResult DecodeTiffFile(int fd, Picture& picture)
+{
+    Source source;
+    source.fd = fd;
+    return DecodeFrom(source, picture);
 }
 
 CodecResult EncodeTiff(std::string& out, const uint32_t* pixels, int32_t width, int32_t height, bool withAlpha)

@@ -6,6 +6,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -27,8 +28,9 @@ struct TestWindow {
     Window window = None;
 
     // A 300 x 200 window at (40, 30), titled through WM_NAME (Latin-1) or,
-    // when utf8Title is given, through _NET_WM_NAME.
-    TestWindow(const char* latin1Title, const char* utf8Title, bool show)
+    // when utf8Title is given, through _NET_WM_NAME; _NET_WM_PID names pid
+    // (this process by default, as toolkits set it).
+    TestWindow(const char* latin1Title, const char* utf8Title, bool show, long pid = getpid())
     {
         display = XOpenDisplay(nullptr);
         if (!display)
@@ -40,6 +42,8 @@ struct TestWindow {
             XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
                             XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
                             reinterpret_cast<const unsigned char*>(utf8Title), static_cast<int>(strlen(utf8Title)));
+        XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                        PropModeReplace, reinterpret_cast<unsigned char*>(&pid), 1);
         if (show)
             XMapWindow(display, window);
         XSync(display, False);
@@ -197,6 +201,10 @@ TEST(WatcherWindows, WatcherChangesTheWindowOnceItAppears)
     EXPECT_EQ(CloseThreadHandle(thread), -1);
     std::this_thread::sleep_for(std::chrono::milliseconds(50)); // a few empty looks first
     EXPECT_FALSE(run.done);
+    // Another program's window of that title is left alone.
+    TestWindow foreign("Select File", nullptr, true, getpid() + 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(run.done) << "the watcher took another program's window";
 
     TestWindow test("Select File", nullptr, true);
     EXPECT_TRUE(sgtest::WaitUntil([&] { return run.done.load(); }, 5000));
@@ -210,4 +218,6 @@ TEST(WatcherWindows, WatcherChangesTheWindowOnceItAppears)
     ASSERT_EQ(hints.size(), 5u);
     EXPECT_EQ(hints[1] & 32, 0); // no close function
     EXPECT_EQ(hints[2] & 16, 0); // no window menu
+    EXPECT_FALSE(sgtest::HasAtom(foreign.window, "_NET_WM_STATE", "_NET_WM_STATE_MAXIMIZED_VERT"));
+    EXPECT_TRUE(sgtest::PropertyLongs(foreign.window, "_MOTIF_WM_HINTS").empty());
 }

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -327,4 +329,35 @@ TEST_F(Dialogs, ShowOnlyOnTheMainThread)
     EXPECT_EQ(path, u"");
     EXPECT_EQ(count, 0);
     EXPECT_EQ(shown, 0);
+}
+
+// Work of more than a second shows a "Converting …" window until it ends;
+// shorter work shows nothing.
+TEST_F(Dialogs, LongWorkShowsThatItIsWorkingUntilItEnds)
+{
+    using Clock = std::chrono::steady_clock;
+    std::atomic<bool> done = false;
+    std::atomic<long> seenAfterMs = -1;
+    bool goneAfterDone = false;
+    std::thread worker([&] {
+        Clock::time_point start = Clock::now();
+        unsigned long window = sgtest::WaitForTitle("Converting \xE2\x80\xA6");
+        seenAfterMs = static_cast<long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+        done = true;
+        goneAfterDone = window != 0 && sgtest::WaitUntil([&] { return !sgtest::WindowShown(window); }, 5000);
+    });
+    ShowBusyUntil(done, 1000, u"Converting \u2026");
+    worker.join();
+    EXPECT_GE(seenAfterMs.load(), 900) << "shown before a second had passed";
+    EXPECT_TRUE(goneAfterDone);
+
+    std::atomic<bool> quick = false;
+    std::thread shortWork([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        quick = true;
+    });
+    ShowBusyUntil(quick, 1000, u"Converting \u2026");
+    shortWork.join();
+    EXPECT_EQ(sgtest::Xdotool("search --onlyvisible --name '^Converting'"), "");
 }

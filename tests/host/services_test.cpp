@@ -5,6 +5,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 #include <pthread.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -180,6 +181,50 @@ TEST(Services, PauseWaitsAtLeastTheTime)
     auto start = std::chrono::steady_clock::now();
     PauseMs(25);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(25));
+}
+
+// The primary output is found where it lies: a primary monitor away from
+// the origin gives its own place and size.
+TEST(Services, PrimaryOutputIsWhereItLies)
+{
+    SG_REQUIRE_X();
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    int major = 0, minor = 0;
+    if (!XRRQueryVersion(display, &major, &minor) || major * 100 + minor < 105) {
+        XCloseDisplay(display);
+        GTEST_SKIP() << "the X server has no RandR 1.5 monitors";
+    }
+    RECT whole = {};
+    ASSERT_EQ(GetPrimaryOutputRect(&whole), TRUE);
+    EXPECT_EQ(whole.left, 0);
+    EXPECT_EQ(whole.top, 0);
+    EXPECT_EQ(whole.right, 1920);
+    EXPECT_EQ(whole.bottom, 1080);
+
+    Window root = DefaultRootWindow(display);
+    XRRMonitorInfo* monitor = XRRAllocateMonitor(display, 0);
+    ASSERT_NE(monitor, nullptr);
+    monitor->name = XInternAtom(display, "SG-SECOND", False);
+    monitor->primary = True;
+    monitor->x = 640;
+    monitor->y = 200;
+    monitor->width = 800;
+    monitor->height = 600;
+    monitor->mwidth = 200;
+    monitor->mheight = 150;
+    XRRSetMonitor(display, root, monitor);
+    XSync(display, False);
+    RECT primary = {};
+    ASSERT_EQ(GetPrimaryOutputRect(&primary), TRUE);
+    XRRDeleteMonitor(display, root, monitor->name);
+    XSync(display, False);
+    XRRFreeMonitors(monitor);
+    XCloseDisplay(display);
+    EXPECT_EQ(primary.left, 640);
+    EXPECT_EQ(primary.top, 200);
+    EXPECT_EQ(primary.right, 1440);
+    EXPECT_EQ(primary.bottom, 800);
 }
 
 // The desktop is the whole primary screen, even when the window manager's

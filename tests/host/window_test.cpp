@@ -1,12 +1,15 @@
 // The graphic window on a real X server without a window manager: placement,
 // painting, keys, the wait, resizing, closing and the refresh policy.
 #include <gtest/gtest.h>
+// GDI+'s Status before Xlib, which defines Status as a macro.
+#include "platform/gdiplus.h"
 // gtest before Xlib, whose macros (None, Bool) clash with it.
 #include <X11/Xlib.h>
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -333,6 +336,65 @@ TEST_F(GraphicWindowTest, ResizingKeepsThePictureTopLeft)
     EXPECT_EQ(PixelAt(pixels, 299, 119), background);
     EXPECT_TRUE(WaitForScreenPixel(50, 25, 0xFF0000));
     EXPECT_TRUE(WaitForScreenPixel(250, 100, background));
+}
+
+// GDI+ draws into the window's bitmap and copies it while the window thread
+// resizes it (freeing the old bitmap) and paints from it: every pixel access
+// holds the GDI lock, so nothing touches freed pixels (the ThreadSanitizer
+// run sees any access that does not).
+TEST_F(GraphicWindowTest, GdiplusDrawsWhileTheWindowResizesAndRepaints)
+{
+    HWND frame = Open(300, 120);
+    ASSERT_NE(window_, 0u);
+    GdiplusStartupInput input;
+    uint32_t token = 0;
+    ASSERT_EQ(GdiplusStartup(&token, &input, nullptr), Ok);
+    HDC screen = GetDC(0);
+    HBITMAP source = CreateCompatibleBitmap(screen, 64, 64);
+    ReleaseDC(0, screen);
+    GpBitmap* picture = nullptr;
+    ASSERT_EQ(GdipCreateBitmapFromHBITMAP(source, 0, &picture), Ok);
+    GpGraphics* graphics = nullptr;
+    ASSERT_EQ(GdipCreateFromHDC(GetTargetDC(), &graphics), Ok);
+    std::atomic<bool> stop = false;
+    std::thread resizer([&] {
+        Display* display = XOpenDisplay(nullptr);
+        for (int i = 0; display && !stop; ++i) {
+            XResizeWindow(display, window_, i % 2 ? 120 : 300, i % 2 ? 60 : 120);
+            XSync(display, False);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (display) {
+            XResizeWindow(display, window_, 300, 120);
+            XCloseDisplay(display);
+        }
+    });
+    int drawn = 0;
+    for (int i = 0; i < 150; ++i) {
+        drawn += GdipDrawImageRectI(graphics, picture, 0, 0, 300, 120) == Ok;
+        GpBitmap* copy = nullptr;
+        if (GdipCreateBitmapFromHBITMAP(static_cast<HBITMAP>(GetCurrentObject(GetTargetDC(), OBJ_BITMAP)), 0,
+                                        &copy) == Ok)
+            GdipDisposeImage(copy);
+        RefreshTarget();
+    }
+    stop = true;
+    resizer.join();
+    EXPECT_GT(drawn, 0);
+    // The window thread works through the last size changes before the
+    // window is closed.
+    EXPECT_TRUE(WaitUntil(
+        [] {
+            int32_t width = 0, height = 0;
+            GetTargetSize(width, height);
+            return width == 300 && height == 120;
+        },
+        20000));
+    GdipDeleteGraphics(graphics);
+    GdipDisposeImage(picture);
+    DeleteObject(source);
+    GdiplusShutdown(token);
+    EXPECT_NE(SurfaceOf(frame), nullptr);
 }
 
 TEST_F(GraphicWindowTest, EndMemoryBitmapLeavesTheWindowTargetAlone)

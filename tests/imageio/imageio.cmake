@@ -3,6 +3,7 @@ sg_add_test(test_imageio SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/save_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/probe_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/load_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/failure_reasons_test.cpp
   LIBS sg_imageio)
 
 # The export as another program sees it: a C program that dlopens the

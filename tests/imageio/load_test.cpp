@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "imageio/export.h"
 #include "platform/gdi.h"
 #include "tests/imageio/imageio_support.h"
 #include "tests/platform/gdiplus_clipboard.h"
@@ -184,6 +185,22 @@ TEST(ImageioLoad, NoPictureGivesZero)
     EXPECT_EQ(w, 0);
 }
 
+// A file name that is not UTF-8 reaches the file system byte for byte; a
+// file whose name is its "repaired" UTF-8 form is not opened instead.
+TEST(ImageioLoad, NameThatIsNotUtf8IsOpenedAsItIs)
+{
+    TempFolder folder;
+    GdiplusRunning gdip;
+    ASSERT_TRUE(WritePicture(folder / "Caf\xE9.png", EncodeFormat::Png, Pattern(4, 4), 4, 4));
+    ASSERT_TRUE(WritePicture(folder / "Caf\xEF\xBF\xBD.png", EncodeFormat::Png, Pattern(6, 6), 6, 6));
+    ASSERT_NE(fGDIp_2hBMP(folder / "Caf\xE9.png", 0, 0, 0), 0u);
+    int32_t w = 0, h = 0;
+    GetTargetSize(w, h);
+    EXPECT_EQ(w, 4) << "the other file was opened";
+    EndMemoryBitmap();
+    EXPECT_EQ(fGDIp_ImageSize(folder / "Caf\xE9.png"), "    4 x     4");
+}
+
 TEST(ImageioLoad, NeedsAStartMadeByTheCaller)
 {
     TempFolder folder;
@@ -191,15 +208,20 @@ TEST(ImageioLoad, NeedsAStartMadeByTheCaller)
     EXPECT_EQ(fGDIp_2hBMP(folder / "ok.png", 0, 0, 0), 0u);
 }
 
-TEST(ImageioClipboard, TextOnlyGivesZeroAndEmptiesTheClipboard)
+// Without a picture on the clipboard the user's copied text stays; a null
+// name (the export's) touches the clipboard not at all.
+TEST(ImageioClipboard, NoPictureLeavesTheClipboardAsItWas)
 {
     SG_REQUIRE_X();
     GdiplusRunning gdip;
     ASSERT_TRUE(OfferClipboard("just text", ""));
-    EXPECT_EQ(fGDIp_2hBMP("", 0, 0, 0), 0u);
-    EXPECT_FALSE(ClipboardReadable(""));
+    EXPECT_EQ(fGDIp_2hBMP(std::string(), 0, 0, 0), 0u);
+    EXPECT_TRUE(ClipboardReadable("")) << "the text was wiped";
+    EXPECT_EQ(fGDIp_2hBMP(static_cast<const char*>(nullptr), 0, 0, 0), 0u);
+    EXPECT_TRUE(ClipboardReadable("")) << "the text was wiped";
     // Without an owner the clipboard cannot be opened at all.
-    EXPECT_EQ(fGDIp_2hBMP("", 0, 0, 0), 0u);
+    ASSERT_TRUE(ClearClipboardOwner());
+    EXPECT_EQ(fGDIp_2hBMP(std::string(), 0, 0, 0), 0u);
 }
 
 TEST(ImageioClipboard, OfferedPictureIsLoaded)
@@ -210,7 +232,7 @@ TEST(ImageioClipboard, OfferedPictureIsLoaded)
     auto pattern = Pattern(12, 8);
     ASSERT_TRUE(WritePicture(folder / "c.png", EncodeFormat::Png, pattern, 12, 8));
     ASSERT_TRUE(OfferClipboardFile(folder / "c.png", "image/png"));
-    uint32_t bitmap = fGDIp_2hBMP("", 0, 0, 0);
+    uint32_t bitmap = fGDIp_2hBMP(std::string(), 0, 0, 0);
     ASSERT_NE(bitmap, 0u);
     int32_t w = 0, h = 0;
     std::vector<uint32_t> pixels = TargetPixels(w, h);

@@ -124,6 +124,10 @@ TEST(ImageioSave, SaveBitmapTrimsTheCallersName)
     }
     EXPECT_EQ(FilesIn(folder.path), (std::set<std::string>{"out.jpg", "two.png"}));
     EXPECT_EQ(KindOf(folder / "out.jpg"), "jpeg");
+    // A name that is not UTF-8 is written with exactly its bytes.
+    std::string latin1 = folder / "caf\xE9_anaglyph.jpg";
+    EXPECT_EQ(fGDIp_SaveBitmap(pixels, latin1), 0);
+    EXPECT_EQ(FilesIn(folder.path), (std::set<std::string>{"out.jpg", "two.png", "caf\xE9_anaglyph.jpg"}));
     int32_t w = 0, h = 0;
     GetTargetSize(w, h);
     EXPECT_EQ(w, 0) << "the thread is left without a target";

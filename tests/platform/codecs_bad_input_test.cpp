@@ -6,8 +6,13 @@
 #include <tiffio.h>
 #include <turbojpeg.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <functional>
 
 using namespace fixtures;
 
@@ -108,6 +113,15 @@ struct Case {
     CodecResult decode; // kCodecOk: decodes what it can (a decoder warning)
 };
 
+// The JPEG cut right after its scan header, with or without its end marker:
+// a scan that holds no image data at all.
+std::string JpegWithoutScanData(const std::string& jpeg, bool withEnd)
+{
+    size_t sos = jpeg.find("\xFF\xDA");
+    size_t length = size_t(uint8_t(jpeg[sos + 2])) << 8 | uint8_t(jpeg[sos + 3]);
+    return jpeg.substr(0, sos + 2 + length) + (withEnd ? "\xFF\xD9" : "");
+}
+
 std::vector<Case> BadBytes()
 {
     const int32_t big = 20000; // 20000 x 20000 > 2^28
@@ -121,6 +135,9 @@ std::vector<Case> BadBytes()
         // A JPEG cut short in its scan: libjpeg-turbo warns and fills in.
         {"jpeg truncated in scan", jpeg.substr(0, jpeg.size() / 2), kCodecOk, kCodecOk},
         {"jpeg truncated in header", jpeg.substr(0, 40), kCodecCorrupt, kCodecCorrupt},
+        // A scan without a byte of image data would decode to made-up grey.
+        {"jpeg scan without data", JpegWithoutScanData(jpeg, true), kCodecCorrupt, kCodecCorrupt},
+        {"jpeg cut after scan header", JpegWithoutScanData(jpeg, false), kCodecCorrupt, kCodecCorrupt},
         {"jpeg corrupt", "\xFF\xD8\xFF" + zeros, kCodecCorrupt, kCodecCorrupt},
         {"jpeg too large", JpegSized(60000, 60000), kCodecTooLarge, kCodecTooLarge},
         {"jpeg width 0", JpegSized(0, 16), kCodecTooLarge, kCodecCorrupt},
@@ -250,6 +267,141 @@ TEST(CodecBadInput, ProbeFindsHeadersFarIntoTheFile)
     Picture pic;
     EXPECT_EQ(DecodePictureFile(dir.File("big-app.jpg"), pic), kCodecOk);
     EXPECT_EQ(pic.width, 40);
+}
+
+// Runs check in a child process whose address space may grow by 256 MB at
+// most: a decoder that allocated the full size of a hostile picture (1 GB
+// and more) would get kCodecOutOfMemory there. The child's exit code is the
+// number of failed checks. Sanitizers reserve far more address space than
+// that, so their builds skip this.
+int FailuresInTightMemory(const std::function<int()>& check)
+{
+    fflush(nullptr);
+    pid_t child = fork();
+    if (child == 0) {
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
+        setrlimit(RLIMIT_AS, &limit);
+        _exit(check());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+}
+
+bool UnderSanitizer()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    return true;
+#endif
+#endif
+    return false;
+}
+
+// A GIF whose 16384 x 16384 screen holds one frame descriptor and no data.
+std::string GifWithoutData()
+{
+    std::string gif = "GIF89a";
+    Put16(gif, 16384);
+    Put16(gif, 16384);
+    gif += {0, 0, 0};
+    gif += ',';
+    Put16(gif, 0);
+    Put16(gif, 0);
+    Put16(gif, 16384);
+    Put16(gif, 16384);
+    gif += {0, 8, 0, ';'}; // no local table, code size 8, no sub-block, trailer
+    return gif;
+}
+
+// Files that claim 16384 x 16384 pixels (1 GB decoded) but hold no image
+// data: no IDAT, no scan data, a strip outside the file, an entry shorter
+// than its own header, no frame data. Refused as damaged before the
+// picture's buffer is allocated, as bytes and as files, by the probe too.
+TEST(CodecBadInput, NoImageDataIsRefusedBeforeThePictureIsAllocated)
+{
+    if (UnderSanitizer())
+        GTEST_SKIP() << "a sanitizer's address space does not fit a tight limit";
+    const int side = 16384;
+    std::string png = PngSized(side, side);
+    std::string pngWithoutData = png.substr(0, 33) + PngChunk("IEND", "");
+    std::string pngEmptyData = png.substr(0, 33) + PngChunk("IDAT", "") + PngChunk("IEND", "");
+    std::string jpeg = JpegSized(side, side);
+    size_t sos = jpeg.find("\xFF\xDA");
+    std::string jpegWithoutData = jpeg.substr(0, sos + 2 + (uint8_t(jpeg[sos + 2]) << 8 | uint8_t(jpeg[sos + 3]))) +
+                                  "\xFF\xD9";
+    const std::pair<const char*, std::string> files[] = {
+        {"png.png", pngWithoutData},
+        {"png-empty-idat.png", pngEmptyData},
+        {"ico-png.ico", IcoWith(pngWithoutData)},
+        {"ico-dib.ico", IcoWith(InfoHeader(side, side, 32, 0) + std::string(64, '\0'))}, // 16384 x 8192
+        {"tiff.tif", TiffSized(side, side)},
+        {"bmp.bmp", BmpSized(side, side)},
+        {"jpeg.jpg", jpegWithoutData},
+        {"gif.gif", GifWithoutData()},
+    };
+    TempDir dir;
+    for (const auto& [name, bytes] : files)
+        ASSERT_TRUE(WriteFile(dir.File(name), bytes));
+    testing::internal::CaptureStderr();
+    int failures = FailuresInTightMemory([&] {
+        int failed = 0;
+        for (const auto& [name, bytes] : files) {
+            Picture picture;
+            PictureHeader header;
+            CodecResult results[3] = {DecodePictureBytes(Bytes(bytes), bytes.size(), picture),
+                                      DecodePictureFile(dir.File(name), picture),
+                                      ProbePictureFile(dir.File(name), header)};
+            for (CodecResult result : results) {
+                if (result != kCodecCorrupt) {
+                    std::fprintf(stderr, "%s: %d\n", name, int(result));
+                    ++failed;
+                }
+            }
+        }
+        return failed;
+    });
+    std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(failures, 0) << printed;
+}
+
+// A small picture followed by a great deal of anything: only what the
+// decoder needs is read, not the whole file (here 1.5 GB, sparse).
+TEST(CodecBadInput, OnlyWhatTheDecoderNeedsIsRead)
+{
+    if (UnderSanitizer())
+        GTEST_SKIP() << "a sanitizer's address space does not fit a tight limit";
+    TempDir dir;
+    const std::pair<const char*, EncodeFormat> formats[] = {
+        {"tail.bmp", EncodeFormat::Bmp}, {"tail.png", EncodeFormat::Png}, {"tail.tif", EncodeFormat::Tiff}};
+    for (const auto& [name, format] : formats) {
+        ASSERT_TRUE(WriteFile(dir.File(name), Encoded(format, 40, 30)));
+        ASSERT_EQ(truncate(dir.File(name).c_str(), off_t(1536) << 20), 0);
+    }
+    testing::internal::CaptureStderr();
+    int failures = FailuresInTightMemory([&] {
+        int failed = 0;
+        for (const auto& entry : formats) {
+            Picture picture;
+            CodecResult result = DecodePictureFile(dir.File(entry.first), picture);
+            if (result != kCodecOk || picture.width != 40) {
+                std::fprintf(stderr, "%s: %d\n", entry.first, int(result));
+                ++failed;
+            }
+        }
+        return failed;
+    });
+    std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(failures, 0) << printed;
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,6 +95,67 @@ TEST(CodecSave, FailedWriteHalfWayKeepsTheOldFile)
     EXPECT_EQ(result, kCodecWriteFailed);
     EXPECT_EQ(ReadFile(dir.File("keep.bmp")), old);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"keep.bmp"});
+}
+
+// A symbolic link at the output name is replaced by the new file; the file
+// it points to (another user's, or the source picture itself) is untouched.
+TEST(CodecSave, LinkAtTheNameIsReplacedNotFollowed)
+{
+    TempDir dir;
+    Pixels px = Picture64();
+    ASSERT_TRUE(WriteFile(dir.File("victim"), "precious"));
+    ASSERT_EQ(symlink(dir.File("victim").c_str(), dir.File("out.jpg").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", dir.File("dangling.jpg").c_str()), 0);
+    mkdir(dir.File("folder").c_str(), 0755);
+    ASSERT_EQ(symlink(dir.File("folder").c_str(), dir.File("to-folder.jpg").c_str()), 0);
+    for (const char* name : {"out.jpg", "dangling.jpg", "to-folder.jpg"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(EncodePictureFile(dir.File(name), EncodeFormat::Jpeg, px.data(), 64, 64, false), kCodecOk);
+        struct stat st;
+        ASSERT_EQ(lstat(dir.File(name).c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << "the link itself is replaced";
+        EXPECT_EQ(ReadFile(dir.File(name)).substr(0, 2), "\xFF\xD8");
+    }
+    EXPECT_EQ(ReadFile(dir.File("victim")), "precious");
+    EXPECT_FALSE(access(dir.File("nowhere").c_str(), F_OK) == 0);
+    EXPECT_TRUE(dir.Names().size() == 5u);
+}
+
+// The temporary file fits the file system's limit on a name: an output
+// name of the longest length allowed is written.
+TEST(CodecSave, LongestLegalNameIsWritten)
+{
+    TempDir dir;
+    Pixels px = Picture64();
+    long limit = pathconf(dir.path.c_str(), _PC_NAME_MAX);
+    ASSERT_GT(limit, 16);
+    for (size_t length : {size_t(limit) - 8, size_t(limit) - 4, size_t(limit)}) {
+        std::string name = std::string(length - 4, 'n') + ".jpg";
+        SCOPED_TRACE(length);
+        EXPECT_EQ(EncodePictureFile(dir.File(name), EncodeFormat::Jpeg, px.data(), 64, 64, false), kCodecOk);
+        EXPECT_EQ(ReadFile(dir.File(name)).substr(0, 2), "\xFF\xD8");
+    }
+    EXPECT_EQ(dir.Names().size(), 3u) << "no temporary file is left";
+}
+
+// On a full disk the save says so, and leaves neither a partial file nor
+// its temporary one. A 64 KiB file system of its own is mounted for it,
+// which needs root; elsewhere the test is skipped.
+TEST(CodecSave, FullDiskSaysSo)
+{
+    TempDir dir;
+    std::string small = dir.File("small");
+    mkdir(small.c_str(), 0755);
+    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    Pixels px(512 * 512, 0xFF123456u); // a 1 MiB BMP
+    CodecResult result = EncodePictureFile(small + "/big.bmp", EncodeFormat::Bmp, px.data(), 512, 512, false);
+    size_t left = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(small))
+        ++left;
+    umount2(small.c_str(), MNT_DETACH);
+    EXPECT_EQ(result, kCodecDiskFull);
+    EXPECT_EQ(left, 0u) << "a partial or temporary file was left";
 }
 
 TEST(CodecSave, UnwritableFolderOrFile)

@@ -248,9 +248,13 @@ TEST(GdiplusLoad, DataCutShortFailsWhenThePixelsAreNeeded)
 {
     TempFolder folder;
     std::string png = sgtest::ReadBytes(SG_TEST_DATA_DIR "/bench-sbs-959.png");
-    ASSERT_TRUE(sgtest::WriteBytes(folder / "cut.png", png.substr(0, 33))); // signature and IHDR only
+    // Cut in its image data: the header reads, the pixels do not. (With no
+    // image data at all, loading itself fails.)
+    ASSERT_TRUE(sgtest::WriteBytes(folder / "cut.png", png.substr(0, png.size() / 2)));
+    ASSERT_TRUE(sgtest::WriteBytes(folder / "empty.png", png.substr(0, 33))); // signature and IHDR only
     Started gdip;
     GpImage* image = nullptr;
+    EXPECT_EQ(GdipLoadImageFromFile(Wide(folder / "empty.png").c_str(), &image), GenericError);
     ASSERT_EQ(GdipLoadImageFromFile(Wide(folder / "cut.png").c_str(), &image), Ok);
     Surface surface(4, 4, 0x123456);
     GpGraphics* graphics = nullptr;

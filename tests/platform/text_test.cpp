@@ -2,7 +2,16 @@
 
 #include <gtest/gtest.h>
 
-TEST(Text, WidenDecodesUtf8AndReplacesEachBadSequenceOnce)
+// A byte b of an invalid sequence travels as the lone surrogate U+DC00 + b.
+std::u16string Escaped(std::initializer_list<int> bytes)
+{
+    std::u16string out;
+    for (int b : bytes)
+        out += char16_t(0xDC00 + b);
+    return out;
+}
+
+TEST(Text, WidenDecodesUtf8AndKeepsEachBadByteAsALoneSurrogate)
 {
     struct Case {
         const char* name;
@@ -14,12 +23,13 @@ TEST(Text, WidenDecodesUtf8AndReplacesEachBadSequenceOnce)
         {"empty", "", u""},
         {"two-byte", "\xC3\x89t\xC3\xA9", u"\u00C9t\u00E9"},
         {"astral becomes a pair", "\xF0\x9F\x93\xB7", u"\U0001F4F7"},
-        {"lone continuation", "a\x80z", u"a\uFFFDz"},
-        {"overlong slash", "\xC0\xAF", u"\uFFFD\uFFFD"},
-        {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
-        {"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-        {"truncated at end", "ab\xE2\x82", u"ab\uFFFD"},
-        {"truncated before ascii", "\xE2\x82x", u"\uFFFDx"},
+        {"lone continuation", "a\x80z", u"a" + Escaped({0x80}) + u"z"},
+        {"overlong slash", "\xC0\xAF", Escaped({0xC0, 0xAF})},
+        {"encoded surrogate", "\xED\xA0\x80", Escaped({0xED, 0xA0, 0x80})},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", Escaped({0xF4, 0x90, 0x80, 0x80})},
+        {"truncated at end", "ab\xE2\x82", u"ab" + Escaped({0xE2, 0x82})},
+        {"truncated before ascii", "\xE2\x82x", Escaped({0xE2, 0x82}) + u"x"},
+        {"latin-1 name", "Caf\xE9.jpg", u"Caf" + Escaped({0xE9}) + u".jpg"},
         {"embedded NUL kept", std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
     };
     for (const Case& c : cases)
@@ -38,12 +48,39 @@ TEST(Text, NarrowEncodesUtf8AndReplacesUnpairedSurrogates)
         {"bmp", u"\u00E9t\u00E9", "\xC3\xA9t\xC3\xA9"},
         {"pair", u"\U0001F4F7", "\xF0\x9F\x93\xB7"},
         {"lone high", std::u16string(u"a") + char16_t(0xD83D) + u"b", "a?b"},
-        {"lone low", std::u16string(1, char16_t(0xDCB7)), "?"},
+        {"lone low outside the byte range", std::u16string(1, char16_t(0xDC10)), "?"},
+        {"escaped byte", Escaped({0xB7}), "\xB7"},
         {"high at end", std::u16string(1, char16_t(0xD83D)), "?"},
-        {"reversed pair", std::u16string{char16_t(0xDCB7), char16_t(0xD83D)}, "??"},
+        {"reversed pair", std::u16string{char16_t(0xDE00), char16_t(0xD83D)}, "??"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(NarrowWide(c.in), c.out) << c.name;
+}
+
+// Linux file names are bytes: whatever they hold comes back exactly, and
+// a name that is not UTF-8 never turns into another, valid one (the file
+// "Caf\uFFFD.jpg" must not be opened for "Caf\xE9.jpg").
+TEST(Text, AnyByteStringRoundTripsExactly)
+{
+    const std::string names[] = {
+        "Caf\xE9.jpg", "/tmp/\xFF\xFE/\x80.png", "\xE2\x82", "\xED\xA0\x80\xF0\x9F\x93\xB7", "\xC3\xA9t\xC3\xA9",
+        std::string("a\0\xC0", 3),
+    };
+    for (const std::string& name : names)
+        EXPECT_EQ(NarrowWide(WidenAnsi(name)), name);
+    std::string every;
+    for (int b = 0; b < 256; ++b)
+        every += char(b);
+    EXPECT_EQ(NarrowWide(WidenAnsi(every)), every);
+    EXPECT_NE(NarrowWide(WidenAnsi("Caf\xE9.jpg")), "Caf\xEF\xBF\xBD.jpg");
+}
+
+TEST(Text, ShownTextIsValidUtf8WithReplacementCharacters)
+{
+    EXPECT_EQ(DisplayBytes("Caf\xE9.jpg"), "Caf\xEF\xBF\xBD.jpg");
+    EXPECT_EQ(DisplayBytes("\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(DisplayText(std::u16string(u"a") + char16_t(0xD83D)), "a\xEF\xBF\xBD");
+    EXPECT_EQ(DisplayText(u"\U0001F4F7"), "\xF0\x9F\x93\xB7");
 }
 
 TEST(Text, WindowsEntryPointsQuerySizeAndRefuseShortBuffers)

@@ -1,0 +1,170 @@
+#include "imageio/failure_reasons.h"
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include "platform/memory.h"
+
+namespace {
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+std::string FolderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// 1234567 as "1,234,567".
+std::string Grouped(int64_t value)
+{
+    std::string digits = std::to_string(value);
+    for (int i = static_cast<int>(digits.size()) - 3; i > (digits[0] == '-' ? 1 : 0); i -= 3)
+        digits.insert(static_cast<size_t>(i), ",");
+    return digits;
+}
+
+std::string Size(int64_t width, int64_t height)
+{
+    return Grouped(width) + " x " + Grouped(height) + " pixels";
+}
+
+bool IsRegularFile(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string ReadReason(const std::string& path, CodecResult result, const FailureDetail& detail)
+{
+    switch (result) {
+    case kCodecNotFound:
+        return "The file does not exist.";
+    case kCodecAccessDenied:
+        if (IsFolder(path))
+            return "It is a folder, not a file.";
+        if (access(path.c_str(), F_OK) == 0 && !IsRegularFile(path))
+            return "It is not a regular file.";
+        return "Permission to read it is denied.";
+    case kCodecUnknownFormat:
+        return "It is not a picture of a known format (JPEG, PNG, GIF, TIFF, BMP or ICO).";
+    case kCodecUnsupportedVariant:
+        return "It is a " + (detail.variant.empty() ? std::string("picture") : detail.variant) +
+               ", a variant of its format that this program cannot read.";
+    case kCodecTooLarge:
+        if (detail.width > 0 && detail.height > 0)
+            return "At " + Size(detail.width, detail.height) + " it is too large to open (the most is " +
+                   Grouped(kMaxPicturePixels) + " pixels).";
+        if (detail.fileBytes > 0)
+            return "At " + Grouped(static_cast<int64_t>(detail.fileBytes)) + " bytes the file is too large to open.";
+        return "Its size is too large (or zero) to open.";
+    case kCodecTooSmall:
+        return "At " + Grouped(detail.width) + (detail.width == 1 ? " pixel" : " pixels") +
+               " wide it is too small to split into a left and a right view.";
+    case kCodecCorrupt:
+        return "The file is damaged or cut short, or holds no image data.";
+    case kCodecOutOfMemory:
+        return detail.memoryReason.empty() ? "There is not enough memory to open it." : detail.memoryReason;
+    default:
+        return std::string();
+    }
+}
+
+std::string WriteReason(const std::string& path, CodecResult result, const FailureDetail& detail)
+{
+    std::string folder = FolderOf(path);
+    switch (result) {
+    case kCodecNotFound:
+        return "The folder " + Quoted(folder) + " does not exist.";
+    case kCodecAccessDenied:
+        if (IsFolder(path))
+            return "A folder of that name is in the way.";
+        if (access(folder.c_str(), W_OK) != 0)
+            return "The folder " + Quoted(folder) + " is not writable.";
+        return "Permission to replace the existing file is denied.";
+    case kCodecTooLarge:
+        if (detail.width > kMaxJpegSide || detail.height > kMaxJpegSide)
+            return "At " + Size(detail.width, detail.height) + " it would be too " +
+                   (detail.width > kMaxJpegSide ? "wide" : "high") + " for JPEG, which holds at most " +
+                   Grouped(kMaxJpegSide) + " pixels a side.";
+        return "The picture is too large to write.";
+    case kCodecDiskFull:
+        return "The disk is full.";
+    case kCodecOutOfMemory:
+        return detail.memoryReason.empty() ? "There is not enough memory to write it." : detail.memoryReason;
+    default:
+        return std::string();
+    }
+}
+
+std::string Joined(std::string first, const std::string& reason)
+{
+    return reason.empty() ? first : first + " " + reason;
+}
+
+} // namespace
+
+std::string ReadFailureReason(const std::string& path, CodecResult result, const FailureDetail& detail)
+{
+    return Joined(Quoted(path) + " could not be read as a picture.", ReadReason(path, result, detail));
+}
+
+std::string WriteFailureReason(const std::string& path, CodecResult result, const FailureDetail& detail)
+{
+    return Joined("The anaglyph could not be written to " + Quoted(path) + ".", WriteReason(path, result, detail));
+}
+
+std::string SameFileReason(const std::string& outputPath)
+{
+    return Joined("The anaglyph could not be written to " + Quoted(outputPath) + ".",
+                  "That file is the source picture itself, which would be lost.");
+}
+
+CodecResult DiagnoseSource(const std::string& path, FailureDetail& detail)
+{
+    detail = FailureDetail{};
+    PictureDiagnosis diagnosis;
+    CodecResult result = DiagnosePictureFile(path, diagnosis);
+    detail.variant = diagnosis.variant;
+    detail.width = diagnosis.width;
+    detail.height = diagnosis.height;
+    detail.fileBytes = diagnosis.fileBytes;
+    if (result != kCodecOk)
+        return result;
+    if (diagnosis.width < 2)
+        return kCodecTooSmall; // half of one pixel rounds to none
+    if (!MemoryAvailableFor(ImageBytes(diagnosis.width, diagnosis.height), detail.memoryReason))
+        return kCodecOutOfMemory;
+    return kCodecCorrupt;
+}
+
+CodecResult DiagnoseOutput(const std::string& outputPath, int64_t width, int64_t height, FailureDetail& detail)
+{
+    detail = FailureDetail{};
+    detail.width = width;
+    detail.height = height;
+    if (width > kMaxJpegSide || height > kMaxJpegSide)
+        return kCodecTooLarge;
+    std::string folder = FolderOf(outputPath);
+    if (!IsFolder(folder))
+        return kCodecNotFound;
+    if (access(folder.c_str(), W_OK) != 0 || IsFolder(outputPath) ||
+        (access(outputPath.c_str(), F_OK) == 0 && access(outputPath.c_str(), W_OK) != 0))
+        return kCodecAccessDenied;
+    // The write failed: with less room than the raw pixels need, the disk
+    // ran full.
+    struct statvfs space;
+    int64_t needed = width * height * 3;
+    if (statvfs(folder.c_str(), &space) == 0 && static_cast<int64_t>(space.f_bavail * space.f_frsize) < needed)
+        return kCodecDiskFull;
+    return kCodecWriteFailed;
+}

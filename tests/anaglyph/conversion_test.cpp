@@ -1,0 +1,108 @@
+// The conversion's refusals: it never writes over its own source, it says
+// why a picture cannot be converted, and nothing is written then.
+#include "anaglyph/conversion.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/codecs/codec.h"
+#include "tests/anaglyph/pictures.h"
+
+namespace {
+
+using namespace sgtest;
+
+std::string Contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+uint32_t Grey(int32_t x, int32_t y) { return uint32_t((x * 7 + y * 3) & 255) * 0x010101u; }
+
+ConversionResult Convert(const std::string& source, const std::string& output)
+{
+    ConversionRequest request;
+    request.sourcePath = source;
+    request.outputPath = output;
+    return ConvertPicture(request);
+}
+
+TEST(Conversion, NeverWritesOverItsOwnSource)
+{
+    std::string folder = PictureFolder();
+    std::string source = WritePng("pair.png", 32, 16, Grey);
+    std::string original = Contents(source);
+    ASSERT_EQ(link(source.c_str(), (folder + "/hard_anaglyph.jpg").c_str()), 0);
+    for (const std::string& output : {source, folder + "/hard_anaglyph.jpg"}) {
+        SCOPED_TRACE(output);
+        ConversionResult result = Convert(source, output);
+        EXPECT_EQ(result.status, ConversionStatus::OutputRefused);
+        EXPECT_EQ(result.reason, "The anaglyph could not be written to \"" + output +
+                                     "\". That file is the source picture itself, which would be lost.");
+        EXPECT_EQ(Contents(source), original);
+    }
+    // A link at the output name that points to the source is replaced by
+    // the anaglyph; the source stays as it was.
+    std::string linked = folder + "/linked_anaglyph.jpg";
+    ASSERT_EQ(symlink(source.c_str(), linked.c_str()), 0);
+    EXPECT_EQ(Convert(source, linked).status, ConversionStatus::Written);
+    struct stat info;
+    ASSERT_EQ(lstat(linked.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(Contents(source), original);
+}
+
+// A file name that is not UTF-8 is read and written byte for byte; the file
+// whose name is its "repaired" UTF-8 form is not converted instead.
+TEST(Conversion, NamesThatAreNotUtf8KeepTheirBytes)
+{
+    std::string folder = PictureFolder();
+    std::string source = WritePng("Caf\xE9.png", 32, 16, Grey);
+    WritePng("Caf\xEF\xBF\xBD.png", 64, 16, Grey);
+    std::string output = folder + "/caf\xE9_anaglyph.jpg";
+    ASSERT_EQ(Convert(source, output).status, ConversionStatus::Written);
+    Picture written;
+    ASSERT_EQ(DecodePictureFile(output, written), kCodecOk);
+    EXPECT_EQ(written.width, 16) << "the other file was converted";
+    EXPECT_FALSE(std::filesystem::exists(folder + "/caf\xEF\xBF\xBD_anaglyph.jpg"));
+}
+
+TEST(Conversion, RefusalsSayWhyAndWriteNothing)
+{
+    std::string folder = PictureFolder();
+    std::string thin = WritePng("thin.png", 1, 16, Grey);
+    std::string words = folder + "/words.png";
+    std::ofstream(words) << "just some words";
+    struct Case {
+        std::string source;
+        ConversionStatus status;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {thin, ConversionStatus::SourceUnsuitable, "At 1 pixel wide it is too small to split"},
+        {words, ConversionStatus::SourceUnreadable, "It is not a picture of a known format"},
+        {folder + "/missing.png", ConversionStatus::SourceUnreadable, "The file does not exist."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        ConversionResult result = Convert(c.source, folder + "/out_anaglyph.jpg");
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.reason.rfind("\"" + c.source + "\" could not be read as a picture. ", 0), 0u) << result.reason;
+        EXPECT_NE(result.reason.find(c.reason), std::string::npos) << result.reason;
+        EXPECT_FALSE(std::filesystem::exists(folder + "/out_anaglyph.jpg"));
+    }
+    ConversionResult result = Convert(WritePng("ok.png", 8, 4, Grey), folder + "/gone/out_anaglyph.jpg");
+    EXPECT_EQ(result.status, ConversionStatus::OutputUnwritable);
+    EXPECT_EQ(result.reason, "The anaglyph could not be written to \"" + folder +
+                                 "/gone/out_anaglyph.jpg\". The folder \"" + folder + "/gone\" does not exist.");
+}
+
+} // namespace
