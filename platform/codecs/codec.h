@@ -5,6 +5,7 @@
 // pixels per row.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -49,8 +50,10 @@ enum class EncodeFormat { Bmp, Jpeg, Gif, Tiff, Png };
 // Writes the picture atomically: a temporary file in the same folder, renamed
 // over path only when complete. A failure leaves no partial file and never
 // touches an existing one. withAlpha false: the alpha bytes are ignored.
-// JPEG: quality 95, no chroma subsampling (4:4:4).
+// JPEG: quality 95, no chroma subsampling (4:4:4). finish, when given, may
+// rewrite the encoded bytes (add metadata) before they are written.
+using EncodedBytesEdit = std::function<void(std::string& encoded)>;
 CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, const uint32_t* pixels, int32_t width,
-                              int32_t height, bool withAlpha);
+                              int32_t height, bool withAlpha, const EncodedBytesEdit& finish = {});
 CodecResult EncodePictureBytes(std::string& out, EncodeFormat format, const uint32_t* pixels, int32_t width,
                                int32_t height, bool withAlpha);

@@ -224,7 +224,7 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
 }
 
 CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, const uint32_t* pixels, int32_t width,
-                              int32_t height, bool withAlpha)
+                              int32_t height, bool withAlpha, const EncodedBytesEdit& finish)
 {
     if (path.empty() || path.find('\0') != std::string::npos || path.back() == '/')
         return kCodecNotFound;
@@ -239,12 +239,14 @@ CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, cons
     std::string bytes;
     JpegBuffer jpeg;
     CodecResult result;
-    if (format == EncodeFormat::Jpeg && CheckPictureSize(width, height) == kCodecOk && pixels)
+    if (format == EncodeFormat::Jpeg && CheckPictureSize(width, height) == kCodecOk && pixels && !finish)
         result = EncodeJpegBuffer(pixels, width, height, &jpeg.data, &jpeg.size);
     else
         result = EncodePictureBytes(bytes, format, pixels, width, height, withAlpha);
     if (result != kCodecOk)
         return result;
+    if (finish)
+        finish(bytes);
     const char* data = jpeg.data ? reinterpret_cast<const char*>(jpeg.data) : bytes.data();
     size_t size = jpeg.data ? size_t(jpeg.size) : bytes.size();
 
