@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "anaglyph/stereo_layouts.h"
+#include "imageio/image_file.h"
 
 namespace {
 
@@ -133,7 +134,12 @@ CodecResult ReadStereoFile(const std::string& path, StereoFile& file)
 {
     file = StereoFile{};
     file.path = path;
-    CodecResult result = ReadWholeFile(path, file.bytes);
+    // Not a picture (or not there): refused before the whole file is read.
+    PictureHeader header;
+    CodecResult result = ProbePictureFile(path, header);
+    if (result == kCodecNotFound || result == kCodecAccessDenied || result == kCodecUnknownFormat)
+        return result;
+    result = ReadWholeFile(path, file.bytes);
     if (result != kCodecOk)
         return result;
     file.frames = FindStereoFrames(Data(file.bytes), file.bytes.size());
@@ -149,11 +155,11 @@ CodecResult DecodeFrame(const StereoFile& file, int index, Picture& picture)
     if (index < 0 || index >= FrameCount(file))
         return kCodecNotFound;
     if (file.frames.found != FrameSearch::StereoPair)
-        return DecodePictureBytes(Data(file.bytes), file.bytes.size(), picture);
+        return DecodeImageBytes(Data(file.bytes), file.bytes.size(), picture);
     const ByteRange& frame = file.frames.frames[index];
     if (frame.offset > file.bytes.size() || file.bytes.size() - frame.offset < frame.size)
         return kCodecCorrupt;
-    return DecodePictureBytes(Data(file.bytes) + frame.offset, frame.size, picture);
+    return DecodeImageBytes(Data(file.bytes) + frame.offset, frame.size, picture);
 }
 
 bool LayoutFromDescriptor(const JpsDescriptor& descriptor, StereoLayout& layout, bool& rightFirst,

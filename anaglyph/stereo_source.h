@@ -22,7 +22,7 @@ CodecResult ReadStereoFile(const std::string& path, StereoFile& file);
 // 2 for a stereo pair of frames, else 1 (the file decodes as one picture).
 int FrameCount(const StereoFile& file);
 // Decodes frame index (0 or 1) of a pair, or the whole file for frame 0 of
-// a single picture.
+// a single picture; translucent pixels flattened as ReadImageFile does.
 CodecResult DecodeFrame(const StereoFile& file, int index, Picture& picture);
 
 // The layout a JPS descriptor names, and whether its views come right view

@@ -3,11 +3,12 @@ add_library(sg_imageio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wide.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/image_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/load.cpp
   ${CMAKE_CURRENT_LIST_DIR}/probe.cpp
   ${CMAKE_CURRENT_LIST_DIR}/save.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export.cpp
   ${CMAKE_CURRENT_LIST_DIR}/metadata.cpp
   ${CMAKE_CURRENT_LIST_DIR}/multi_picture.cpp)
-target_link_libraries(sg_imageio PUBLIC sg_platform_gdiplus sg_host_targets sg_platform_codecs PRIVATE PkgConfig::SG_EXIV2)
+target_link_libraries(sg_imageio PUBLIC sg_platform_gdiplus sg_platform_codecs sg_host_targets PRIVATE PkgConfig::SG_EXIV2)
 set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_imageio)

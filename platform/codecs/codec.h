@@ -50,10 +50,28 @@ enum class EncodeFormat { Bmp, Jpeg, Gif, Tiff, Png };
 // Writes the picture atomically: a temporary file in the same folder, renamed
 // over path only when complete. A failure leaves no partial file and never
 // touches an existing one. withAlpha false: the alpha bytes are ignored.
-// JPEG: quality 95, no chroma subsampling (4:4:4). finish, when given, may
-// rewrite the encoded bytes (add metadata) before they are written.
-using EncodedBytesEdit = std::function<void(std::string& encoded)>;
+// JPEG: quality 95, no chroma subsampling (4:4:4).
 CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, const uint32_t* pixels, int32_t width,
-                              int32_t height, bool withAlpha, const EncodedBytesEdit& finish = {});
+                              int32_t height, bool withAlpha);
+constexpr int32_t kDefaultJpegQuality = 95;
+
+// Rewrites the encoded bytes before they are written (adds metadata).
+using EncodedBytesEdit = std::function<void(std::string& encoded)>;
+
+struct EncodeOptions {
+    int32_t jpegQuality = kDefaultJpegQuality; // 1..100
+    bool withAlpha = false;
+    EncodedBytesEdit finish; // none: the encoder's bytes are written as they are
+};
+
+// The same atomic save from a view whose rows may lie farther apart than its
+// width (a view of a larger picture is encoded without a copy for JPEG).
+CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageView image,
+                            const EncodeOptions& options);
+
+// The format of an encoder named by its MIME type ("image/jpeg" …); false
+// for a MIME type no encoder has.
+bool EncodeFormatForMimeType(const std::string& mimeType, EncodeFormat& format);
+
 CodecResult EncodePictureBytes(std::string& out, EncodeFormat format, const uint32_t* pixels, int32_t width,
                                int32_t height, bool withAlpha);
