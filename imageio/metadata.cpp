@@ -43,7 +43,16 @@ void MakeTrueOf(Exiv2::ExifData& exif, int32_t width, int32_t height)
     exif["Exif.Image.Orientation"] = uint16_t(1);
     exif["Exif.Photo.PixelXDimension"] = uint32_t(width);
     exif["Exif.Photo.PixelYDimension"] = uint32_t(height);
-    for (const char* key : {"Exif.Image.ImageWidth", "Exif.Image.ImageLength"}) {
+    // The source's own image structure (a TIFF source's strips and samples)
+    // says nothing true of the new file.
+    for (const char* key :
+         {"Exif.Image.ImageWidth", "Exif.Image.ImageLength", "Exif.Image.BitsPerSample", "Exif.Image.Compression",
+          "Exif.Image.PhotometricInterpretation", "Exif.Image.StripOffsets", "Exif.Image.SamplesPerPixel",
+          "Exif.Image.RowsPerStrip", "Exif.Image.StripByteCounts", "Exif.Image.PlanarConfiguration",
+          "Exif.Image.TileWidth", "Exif.Image.TileLength", "Exif.Image.TileOffsets", "Exif.Image.TileByteCounts",
+          "Exif.Image.SubIFDs", "Exif.Image.ExtraSamples", "Exif.Image.SampleFormat", "Exif.Image.Predictor",
+          "Exif.Image.NewSubfileType", "Exif.Image.JPEGInterchangeFormat",
+          "Exif.Image.JPEGInterchangeFormatLength"}) {
         auto it = exif.findKey(Exiv2::ExifKey(key));
         if (it != exif.end())
             exif.erase(it);
@@ -53,6 +62,9 @@ void MakeTrueOf(Exiv2::ExifData& exif, int32_t width, int32_t height)
 bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, EncodeFormat format, int32_t width,
           int32_t height, std::string& note)
 {
+    // A source Exiv2 does not know (an icon) has nothing to keep.
+    if (Exiv2::ImageFactory::getType(source, long(sourceSize)) == Exiv2::ImageType::none)
+        return true;
     Exiv2::Image::AutoPtr from = Exiv2::ImageFactory::open(source, long(sourceSize));
     from->readMetadata();
     Exiv2::ExifData exif = from->exifData();
@@ -76,14 +88,14 @@ bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, Encode
         to->setIccProfile(icc, false);
     }
     to->writeMetadata();
+    // The rewritten file is read straight from Exiv2's memory.
     Exiv2::BasicIo& io = to->io();
-    if (io.open() != 0 || io.seek(0, Exiv2::BasicIo::beg) != 0)
+    const long size = io.size();
+    if (size <= 0)
         return false;
-    Exiv2::DataBuf written = io.read(io.size());
-    io.close();
-    if (written.size_ <= 0)
-        return false;
-    encoded.assign(reinterpret_cast<const char*>(written.pData_), size_t(written.size_));
+    const Exiv2::byte* written = io.mmap();
+    encoded.assign(reinterpret_cast<const char*>(written), size_t(size));
+    io.munmap();
     return true;
 }
 
@@ -95,10 +107,10 @@ bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& 
     if (!source || sourceSize == 0 || encoded.empty())
         return false;
     SilenceExiv2();
-    std::string rewritten = encoded;
+    // Copy assigns encoded only once the rewritten file is complete.
     bool copied = false;
     try {
-        copied = Copy(source, sourceSize, rewritten, format, width, height, note);
+        copied = Copy(source, sourceSize, encoded, format, width, height, note);
     } catch (const std::exception&) {
         copied = false;
     } catch (...) {
@@ -108,7 +120,6 @@ bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& 
         note += "The source's metadata could not be read or written, so the result carries none.\n";
         return false;
     }
-    encoded.swap(rewritten);
     return true;
 }
 

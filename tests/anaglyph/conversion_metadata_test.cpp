@@ -152,6 +152,17 @@ TEST(ConversionMetadata, OtherFormatsKeepWhatTheyCanAndSaySoOtherwise)
 
     ConversionResult bmp = Convert(source, "wide_anaglyph.bmp");
     EXPECT_NE(bmp.notes.find("were not kept"), std::string::npos) << bmp.notes;
+
+    // A TIFF source's own strips and samples do not follow it into a JPEG.
+    Image wide;
+    ASSERT_EQ(ReadImageFile(source, wide), kCodecOk);
+    const std::string tiff = sgtest::PictureFolder() + "/wide.tif";
+    ASSERT_EQ(EncodeImageFile(tiff, EncodeFormat::Tiff, wide.View(), EncodeOptions{}), kCodecOk);
+    EXPECT_EQ(Convert(tiff, "from_tiff.jpg").notes, "");
+    Exiv2::Image::AutoPtr fromTiff = ReadBack("from_tiff.jpg");
+    EXPECT_EQ(Value(fromTiff->exifData(), "Exif.Photo.PixelXDimension"), "40");
+    for (const char* key : {"Exif.Image.StripOffsets", "Exif.Image.ImageWidth", "Exif.Image.BitsPerSample"})
+        EXPECT_EQ(Value(fromTiff->exifData(), key), "(none)") << key;
 }
 
 TEST(ConversionMetadata, OrdinarySideBySidePicturesGiveThePlainCutAndMixPixels)
