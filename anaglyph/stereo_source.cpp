@@ -58,6 +58,13 @@ CodecResult ReadWholeFile(const std::string& path, std::string& bytes)
     return result;
 }
 
+// A note about the file: its name, then what the note says of it.
+void AddNote(StereoSource& source, const std::string& path, const std::string& note)
+{
+    if (!note.empty())
+        source.notes += Quoted(path) + " " + note;
+}
+
 const uint8_t* Data(const std::string& bytes) { return reinterpret_cast<const uint8_t*>(bytes.data()); }
 
 ConversionStatus Unreadable(const std::string& path, std::string& reason)
@@ -103,7 +110,7 @@ ConversionStatus LoadFramePair(const std::string& path, StereoSource& source, st
     }
     source.views.left = l.View();
     source.views.right = r.View();
-    source.notes += source.file.frames.problem;
+    AddNote(source, path, source.file.frames.problem);
     return ConversionStatus::Written;
 }
 
@@ -112,9 +119,11 @@ ConversionStatus LoadOnePicture(const ConversionRequest& request, StereoSource& 
     StereoLayout layout = request.options.layout;
     bool rightFirst = false;
     if (layout == StereoLayout::Auto) {
-        source.notes += source.file.frames.problem;
-        if (!LayoutFromDescriptor(source.file.jps, layout, rightFirst, source.notes))
+        AddNote(source, request.sourcePath, source.file.frames.problem);
+        std::string note;
+        if (!LayoutFromDescriptor(source.file.jps, layout, rightFirst, note))
             layout = StereoLayout::SideBySide;
+        AddNote(source, request.sourcePath, note);
     }
     if (DecodeFrame(source.file, 0, source.pictures[0]) != kCodecOk)
         return Unreadable(request.sourcePath, reason);
@@ -170,7 +179,8 @@ bool LayoutFromDescriptor(const JpsDescriptor& descriptor, StereoLayout& layout,
         return false;
     if (descriptor.mediaType != kJpsStereo ||
         (descriptor.layout != kJpsSideBySide && descriptor.layout != kJpsOverUnder)) {
-        note += "Its JPS descriptor names no side-by-side or over/under stereo pair; it was cut side by side.\n";
+        note += "has a JPS descriptor that names no side-by-side or over/under stereo pair; it was cut side by "
+                "side.\n";
         return false;
     }
     if (descriptor.layout == kJpsSideBySide)

@@ -26,8 +26,9 @@ int FrameCount(const StereoFile& file);
 CodecResult DecodeFrame(const StereoFile& file, int index, Picture& picture);
 
 // The layout a JPS descriptor names, and whether its views come right view
-// first. False (and a note when the descriptor is there but not a stereo
-// pair this program cuts) when the file names none.
+// first. False when the file names none; then, when the descriptor is there
+// but names no pair this program cuts, note says so (to follow the file's
+// name).
 bool LayoutFromDescriptor(const JpsDescriptor& descriptor, StereoLayout& layout, bool& rightFirst,
                           std::string& note);
 

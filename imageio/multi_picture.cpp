@@ -167,6 +167,8 @@ int64_t IndividualNumber(const uint8_t* data, size_t size, size_t start)
 }
 
 constexpr uint32_t kDisparityView = 0x020002;
+constexpr const char* kUnreadableIndex =
+    "has a multi-picture index that could not be read, so it was read as one picture.\n";
 
 struct View {
     size_t index = 0; // in the MP index, from 0
@@ -196,14 +198,14 @@ StereoFrames FromIndex(const uint8_t* data, size_t size, const TiffBlock& block)
     IfdEntry entries;
     if (!block.U32(4, ifd) || !FindTag(block, ifd, 0xB002, entries) || entries.count == 0 ||
         entries.count % 16 != 0 || entries.value > block.size || block.size - entries.value < entries.count)
-        return SingleWithNote("Its multi-picture index could not be read, so it was read as one picture.\n");
+        return SingleWithNote(kUnreadableIndex);
     const size_t count = entries.count / 16;
     std::vector<View> views;
     for (size_t i = 0; i < count; ++i) {
         size_t at = size_t(entries.value) + i * 16;
         uint32_t attribute = 0, length = 0, offset = 0;
         if (!block.U32(at, attribute) || !block.U32(at + 4, length) || !block.U32(at + 8, offset))
-            return SingleWithNote("Its multi-picture index could not be read, so it was read as one picture.\n");
+            return SingleWithNote(kUnreadableIndex);
         // The image data format (bits 24-26) must be JPEG (0).
         if ((attribute & 0x00FFFFFF) != kDisparityView || (attribute >> 24 & 7) != 0)
             continue;
@@ -242,7 +244,7 @@ StereoFrames FromIndex(const uint8_t* data, size_t size, const TiffBlock& block)
     frames.frames[0] = left;
     frames.frames[1] = right;
     if (views.size() > 2)
-        frames.problem = "It holds " + std::to_string(views.size()) + " stereo views; the first two were used.\n";
+        frames.problem = "holds " + std::to_string(views.size()) + " stereo views; the first two were used.\n";
     return frames;
 }
 
@@ -328,7 +330,7 @@ StereoFrames FindStereoFrames(const uint8_t* data, size_t size)
     if (FindMpfBlock(data, size, 0, block, present))
         return FromIndex(data, size, block);
     if (present)
-        return SingleWithNote("Its multi-picture index could not be read, so it was read as one picture.\n");
+        return SingleWithNote(kUnreadableIndex);
     return FromConcatenation(data, size);
 }
 

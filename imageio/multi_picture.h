@@ -24,8 +24,8 @@ struct StereoFrames {
     // What the pair came from ("multi-picture index", "two pictures back to
     // back"), for messages.
     std::string origin;
-    // Why the file is Damaged; for a pair, a note when the index named more
-    // than two views.
+    // Why the file is Damaged (a sentence); otherwise a note to follow the
+    // file's name ("holds 3 stereo views; …\n"), or "".
     std::string problem;
 };
 

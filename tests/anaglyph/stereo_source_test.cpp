@@ -167,7 +167,7 @@ TEST(StereoSource, DamagedMultiPictureFilesGiveAClearError)
          "only one stereo view"},
         {"views of different sizes", MakeMpo({{v.left, 0x020002, 1}, {v.wider, 0x020002, 2}}),
          ConversionStatus::SourceUnsuitable, "different sizes (40x30 and 48x30)"},
-        {"unreadable index", badHeader, ConversionStatus::Written, "index could not be read"},
+        {"unreadable index", badHeader, ConversionStatus::Written, "index that could not be read"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
