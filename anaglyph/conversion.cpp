@@ -49,11 +49,11 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
     EncodeOptions encode;
     encode.jpegQuality = request.options.jpegQuality;
     std::string notes = source.notes;
-    if (!request.options.stripMetadata) {
-        const std::string& from = source.file.bytes;
+    const std::string& from = source.file.bytes;
+    const auto* fromData = reinterpret_cast<const uint8_t*>(from.data());
+    if (!request.options.stripMetadata && PictureHasMetadata(fromData, from.size())) {
         encode.finish = [&](std::string& bytes) {
-            CopyPictureMetadata(reinterpret_cast<const uint8_t*>(from.data()), from.size(), bytes, format,
-                                anaglyph.width, anaglyph.height, notes);
+            CopyPictureMetadata(fromData, from.size(), bytes, format, anaglyph.width, anaglyph.height, notes);
         };
     }
     if (EncodeImageFile(request.outputPath, format, anaglyph, encode) != kCodecOk)

@@ -142,7 +142,6 @@ ConversionStatus LoadOnePicture(const ConversionRequest& request, StereoSource& 
 CodecResult ReadStereoFile(const std::string& path, StereoFile& file)
 {
     file = StereoFile{};
-    file.path = path;
     // Not a picture (or not there): refused before the whole file is read.
     PictureHeader header;
     CodecResult result = ProbePictureFile(path, header);
@@ -214,6 +213,10 @@ ConversionStatus LoadStereoSource(const ConversionRequest& request, StereoSource
     }
     if (status != ConversionStatus::Written)
         return status;
+    // Only the metadata is read from the bytes from here on.
+    std::string& bytes = source.file.bytes;
+    bytes.resize(JpegHeadEnd(Data(bytes), bytes.size()));
+    bytes.shrink_to_fit();
     if (request.options.swapViews)
         std::swap(source.views.left, source.views.right);
     return status;

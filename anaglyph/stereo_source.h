@@ -11,7 +11,6 @@
 
 // A picture file in memory with the frames it holds.
 struct StereoFile {
-    std::string path;
     std::string bytes;
     StereoFrames frames; // searched only for a JPEG
     JpsDescriptor jps;
@@ -33,7 +32,9 @@ bool LayoutFromDescriptor(const JpsDescriptor& descriptor, StereoLayout& layout,
                           std::string& note);
 
 struct StereoSource {
-    StereoFile file;       // the source, or the left view's file of a two-file pair
+    // The source, or the left view's file of a two-file pair; once decoded,
+    // a JPEG's bytes are cut to its head, which holds all its metadata.
+    StereoFile file;
     Image pictures[2];     // what was decoded: one picture, or the two views
     StereoViews views;     // left and right, windows onto pictures or their own
     std::string notes;     // lines for the user, each ending in a newline

@@ -101,6 +101,23 @@ bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, Encode
 
 } // namespace
 
+bool PictureHasMetadata(const uint8_t* source, size_t sourceSize)
+{
+    if (!source || sourceSize == 0)
+        return false;
+    SilenceExiv2();
+    try {
+        if (Exiv2::ImageFactory::getType(source, long(sourceSize)) == Exiv2::ImageType::none)
+            return false;
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(source, long(sourceSize));
+        image->readMetadata();
+        return !image->exifData().empty() || image->iccProfileDefined();
+    } catch (...) {
+        // Unreadable metadata: the copy will say so.
+        return true;
+    }
+}
+
 bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& encoded, EncodeFormat format,
                          int32_t width, int32_t height, std::string& note)
 {

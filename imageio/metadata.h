@@ -8,6 +8,10 @@
 
 #include "platform/codecs/codec.h"
 
+// True when source (a picture file in memory) has EXIF or an ICC profile
+// to keep.
+bool PictureHasMetadata(const uint8_t* source, size_t sourceSize);
+
 // Copies the EXIF and ICC profile of source (a picture file in memory) into
 // encoded (a picture just encoded as format, width x height pixels), made
 // true of it: the pixel dimensions set, orientation 1, no thumbnail, nothing

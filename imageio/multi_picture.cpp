@@ -321,6 +321,19 @@ size_t JpegPictureEnd(const uint8_t* data, size_t size, size_t start)
     return 0;
 }
 
+size_t JpegHeadEnd(const uint8_t* data, size_t size)
+{
+    size_t end = size;
+    if (!data)
+        return end;
+    WalkPictureHead(data, size, 0, [&](uint8_t marker, size_t payload, size_t payloadSize) {
+        if (marker == 0xDA)
+            end = payload + payloadSize;
+        return true;
+    });
+    return end;
+}
+
 StereoFrames FindStereoFrames(const uint8_t* data, size_t size)
 {
     if (!data || !StartsPicture(data, size, 0))

@@ -51,6 +51,11 @@ constexpr uint8_t kJpsOverUnder = 3;
 
 JpsDescriptor FindJpsDescriptor(const uint8_t* data, size_t size);
 
+// The end of a JPEG's head: one past its first SOS segment, where the
+// metadata segments have all been seen; size when the bytes are no JPEG or
+// the head runs to their end.
+size_t JpegHeadEnd(const uint8_t* data, size_t size);
+
 // The end (one past EOI) of the complete JPEG picture that starts at start,
 // or 0 when there is none there or it runs past size.
 size_t JpegPictureEnd(const uint8_t* data, size_t size, size_t start);
