@@ -73,43 +73,50 @@ ConversionStatus Unreadable(const std::string& path, std::string& reason)
     return ConversionStatus::SourceUnreadable;
 }
 
+// The two pictures of a pair, decoded into the views' own images, as the
+// views.
+void UseAsViews(StereoViews& views)
+{
+    views.left = views.owned[0].View();
+    views.right = views.owned[1].View();
+}
+
 ConversionStatus LoadTwoFiles(const ConversionRequest& request, StereoSource& source, std::string& reason)
 {
     StereoFile right;
     if (ReadStereoFile(request.sourcePath, source.file) != kCodecOk ||
-        DecodeFrame(source.file, 0, source.pictures[0]) != kCodecOk)
+        DecodeFrame(source.file, 0, source.views.owned[0]) != kCodecOk)
         return Unreadable(request.sourcePath, reason);
-    if (ReadStereoFile(request.rightPath, right) != kCodecOk || DecodeFrame(right, 0, source.pictures[1]) != kCodecOk)
+    if (ReadStereoFile(request.rightPath, right) != kCodecOk ||
+        DecodeFrame(right, 0, source.views.owned[1]) != kCodecOk)
         return Unreadable(request.rightPath, reason);
-    const Image& l = source.pictures[0];
-    const Image& r = source.pictures[1];
+    const Image& l = source.views.owned[0];
+    const Image& r = source.views.owned[1];
     if (l.width != r.width || l.height != r.height) {
         reason = Quoted(request.sourcePath) + " is " + SizeText(l) + " and " + Quoted(request.rightPath) + " is " +
                  SizeText(r) + "; the two views of a pair must have the same size.";
         return ConversionStatus::SourceUnsuitable;
     }
-    source.views.left = l.View();
-    source.views.right = r.View();
+    UseAsViews(source.views);
     return ConversionStatus::Written;
 }
 
 ConversionStatus LoadFramePair(const std::string& path, StereoSource& source, std::string& reason)
 {
-    if (DecodeFrame(source.file, 0, source.pictures[0]) != kCodecOk ||
-        DecodeFrame(source.file, 1, source.pictures[1]) != kCodecOk) {
+    if (DecodeFrame(source.file, 0, source.views.owned[0]) != kCodecOk ||
+        DecodeFrame(source.file, 1, source.views.owned[1]) != kCodecOk) {
         reason = Quoted(path) + " holds two stereo views (" + source.file.frames.origin +
                  "), but they could not both be decoded.";
         return ConversionStatus::SourceUnreadable;
     }
-    const Image& l = source.pictures[0];
-    const Image& r = source.pictures[1];
+    const Image& l = source.views.owned[0];
+    const Image& r = source.views.owned[1];
     if (l.width != r.width || l.height != r.height) {
         reason = Quoted(path) + " holds two stereo views of different sizes (" + SizeText(l) + " and " +
                  SizeText(r) + ").";
         return ConversionStatus::SourceUnsuitable;
     }
-    source.views.left = l.View();
-    source.views.right = r.View();
+    UseAsViews(source.views);
     AddNote(source, path, source.file.frames.problem);
     return ConversionStatus::Written;
 }
@@ -125,10 +132,10 @@ ConversionStatus LoadOnePicture(const ConversionRequest& request, StereoSource& 
             layout = StereoLayout::SideBySide;
         AddNote(source, request.sourcePath, note);
     }
-    if (DecodeFrame(source.file, 0, source.pictures[0]) != kCodecOk)
+    if (DecodeFrame(source.file, 0, source.picture) != kCodecOk)
         return Unreadable(request.sourcePath, reason);
-    if (!SplitByLayout(source.pictures[0].View(), layout, source.views)) {
-        reason = Quoted(request.sourcePath) + " (" + SizeText(source.pictures[0]) +
+    if (!SplitByLayout(source.picture.View(), layout, source.views)) {
+        reason = Quoted(request.sourcePath) + " (" + SizeText(source.picture) +
                  ") is too small to cut into two views as " + StereoLayoutName(layout) + ".";
         return ConversionStatus::SourceUnsuitable;
     }

@@ -35,8 +35,8 @@ struct StereoSource {
     // The source, or the left view's file of a two-file pair; once decoded,
     // a JPEG's bytes are cut to its head, which holds all its metadata.
     StereoFile file;
-    Image pictures[2];     // what was decoded: one picture, or the two views
-    StereoViews views;     // left and right, windows onto pictures or their own
+    Image picture;         // the decoded picture the views are cut from (none for a pair)
+    StereoViews views;     // left and right: windows onto picture, or a pair's own pictures
     std::string notes;     // lines for the user, each ending in a newline
 };
 

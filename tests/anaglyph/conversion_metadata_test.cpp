@@ -138,7 +138,8 @@ TEST(ConversionMetadata, ExifAndIccAreKeptAndMadeTrueOfTheResult)
     Exiv2::Image::AutoPtr stripped = ReadBack("stripped.jpg");
     EXPECT_TRUE(stripped->exifData().empty());
     EXPECT_FALSE(stripped->iccProfileDefined());
-    EXPECT_TRUE(SamePixels(sgtest::PictureFolder() + "/camera_anaglyph.jpg", sgtest::PictureFolder() + "/stripped.jpg"));
+    const std::string folder = sgtest::PictureFolder();
+    EXPECT_TRUE(SamePixels(folder + "/camera_anaglyph.jpg", folder + "/stripped.jpg"));
 }
 
 TEST(ConversionMetadata, OtherFormatsKeepWhatTheyCanAndSaySoOtherwise)

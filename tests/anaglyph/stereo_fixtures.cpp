@@ -123,8 +123,8 @@ std::string MakeMpo(const std::vector<MpPicture>& pictures, const MpoOptions& op
     std::vector<std::string> withSegment(n);
     auto build = [&] {
         for (size_t i = 0; i < n; ++i)
-            withSegment[i] =
-                InsertAfterSoi(pictures[i].jpeg, Segment(0xE2, MpfPayload(options.bigEndian, pictures, i, sizes, offsets)));
+            withSegment[i] = InsertAfterSoi(
+                pictures[i].jpeg, Segment(0xE2, MpfPayload(options.bigEndian, pictures, i, sizes, offsets)));
     };
     build();
     const size_t base = 2 + 4 + 4; // SOI, APP2 marker and length, "MPF\0"

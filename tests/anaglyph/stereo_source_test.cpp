@@ -132,7 +132,8 @@ TEST(StereoSource, OrdinaryPicturesAreCutAsToday)
 TEST(StereoSource, TwoSameSizePicturesBackToBackAreAPair)
 {
     const Views& v = TestViews();
-    for (const std::string& bytes : {v.left + v.right, v.left + std::string(300, '\0') + v.right + std::string(7, '\0')}) {
+    const std::string padded = v.left + std::string(300, '\0') + v.right + std::string(7, '\0');
+    for (const std::string& bytes : {v.left + v.right, padded}) {
         StereoSource source = Load(WriteFile("tablet.jpg", bytes), ConversionStatus::Written);
         EXPECT_EQ(FrameCount(source.file), 2);
         EXPECT_TRUE(SamePixels(source.views.left, DecodeBytes(v.left).View()));
