@@ -2,8 +2,9 @@
 
 #include "anaglyph/anaglyph_mixer.h"
 #include "anaglyph/conversion_checks.h"
-#include "anaglyph/stereo_split.h"
+#include "anaglyph/stereo_source.h"
 #include "imageio/image_file.h"
+#include "imageio/metadata.h"
 
 // The path: the source is decoded once, into the one full-size buffer of
 // the run; the views are windows onto it (only an odd width's right view is
@@ -36,12 +37,13 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
     if (RefuseBeforeConverting(request, result))
         return result;
 
-    Image picture;
-    StereoViews views;
-    if (ReadImageFile(request.sourcePath, picture) != kCodecOk || !SplitSideBySide(picture.View(), views)) {
-        ExplainSourceFailure(request.sourcePath, result);
-        return result;
-    }
+    // The views as the file and the options say (stereo_source.h).
+    StereoSource source;
+    std::string reason;
+    ConversionStatus loaded = LoadStereoSource(request, source, reason);
+    if (loaded != ConversionStatus::Written)
+        return Failed(loaded, reason);
+    const StereoViews& views = source.views;
 
     ImageView anaglyph = views.left;
     if (!MixViews(views.left, views.right, request.options.method, anaglyph))
@@ -50,10 +52,19 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
 
     EncodeOptions encode;
     encode.jpegQuality = request.options.jpegQuality;
+    std::string notes = source.notes;
+    const std::string& from = source.file.bytes;
+    const auto* fromData = reinterpret_cast<const uint8_t*>(from.data());
+    if (!request.options.stripMetadata && PictureHasMetadata(fromData, from.size())) {
+        encode.finish = [&](std::string& bytes) {
+            CopyPictureMetadata(fromData, from.size(), bytes, format, anaglyph.width, anaglyph.height, notes);
+        };
+    }
     if (EncodeImageFile(request.outputPath, format, anaglyph, encode) != kCodecOk) {
         ExplainOutputFailure(request, result);
         return result;
     }
     result.status = ConversionStatus::Written;
+    result.notes = notes;
     return result;
 }

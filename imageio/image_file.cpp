@@ -37,6 +37,14 @@ CodecResult ReadImageFile(const std::string& path, Image& image)
     return result;
 }
 
+CodecResult DecodeImageBytes(const uint8_t* data, size_t size, Image& image)
+{
+    CodecResult result = DecodePictureBytes(data, size, image);
+    if (result == kCodecOk && image.hasAlpha)
+        FlattenOntoBlack(image);
+    return result;
+}
+
 bool ImageFormatForName(const std::string& fileName, EncodeFormat& format)
 {
     return EncodeFormatForMimeType(fSaveMimeType(fileName), format);

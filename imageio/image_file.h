@@ -11,6 +11,9 @@
 // exactly as drawing the picture into a fresh memory bitmap does, so that
 // the views hold what the drawing targets would hold.
 CodecResult ReadImageFile(const std::string& path, Image& image);
+// The same decode and flattening for a picture already in memory (one frame
+// of a multi-picture file).
+CodecResult DecodeImageBytes(const uint8_t* data, size_t size, Image& image);
 
 // The encoder that the file name's extension selects, through the same
 // extension list and MIME table as the saver; false when it selects none.

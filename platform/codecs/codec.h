@@ -5,6 +5,7 @@
 // pixels per row.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -83,9 +84,13 @@ CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, cons
                               int32_t height, bool withAlpha);
 constexpr int32_t kDefaultJpegQuality = 95;
 
+// Rewrites the encoded bytes before they are written (adds metadata).
+using EncodedBytesEdit = std::function<void(std::string& encoded)>;
+
 struct EncodeOptions {
     int32_t jpegQuality = kDefaultJpegQuality; // 1..100
     bool withAlpha = false;
+    EncodedBytesEdit finish; // none: the encoder's bytes are written as they are
 };
 
 // The same atomic save from a view whose rows may lie farther apart than its

@@ -392,6 +392,13 @@ CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageV
     }
     if (result != kCodecOk)
         return result;
+    if (options.finish) {
+        if (jpeg.data)
+            bytes.assign(reinterpret_cast<const char*>(jpeg.data), size_t(jpeg.size));
+        FreeJpegBuffer(jpeg.data);
+        jpeg.data = nullptr;
+        options.finish(bytes);
+    }
     const char* data = jpeg.data ? reinterpret_cast<const char*>(jpeg.data) : bytes.data();
     size_t size = jpeg.data ? size_t(jpeg.size) : bytes.size();
 

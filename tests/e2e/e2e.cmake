@@ -2,7 +2,9 @@
 sg_add_test(test_end_to_end SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/end_to_end_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/program.cpp
-  LIBS sg_platform_codecs)
+  ${CMAKE_SOURCE_DIR}/tests/anaglyph/stereo_fixtures.cpp
+  ${CMAKE_SOURCE_DIR}/tests/anaglyph/pictures.cpp
+  LIBS sg_platform_codecs sg_base)
 target_compile_definitions(test_end_to_end PRIVATE SG_PROGRAM="$<TARGET_FILE:stereoglass>")
 add_dependencies(test_end_to_end stereoglass)
 

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "platform/codecs/codec.h"
+#include "tests/anaglyph/stereo_fixtures.h"
 #include "tests/e2e/program.h"
 #include "tests/support/x_windows.h"
 #include "tests/support/xdotool.h"
@@ -155,6 +156,43 @@ TEST_F(EndToEnd, WritesTheAnaglyphBesideTheSourceAndShowsItUntilAKey)
     EXPECT_TRUE(barsBlack);
     EXPECT_GE(Psnr(shown, fromFile), 40.0);
 
+    Xdotool("key a");
+    EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
+}
+
+TEST_F(EndToEnd, AMultiPictureFileGivesItsTwoViews)
+{
+    // The figure's two halves as the two pictures of a multi-picture file
+    // (big-endian index, zero padding between them, as Fujifilm writes).
+    Picture figure;
+    ASSERT_EQ(DecodePictureFile(Sample("figure-sbs.jps"), figure), kCodecOk);
+    std::string views[2];
+    Picture decoded[2];
+    for (int i = 0; i < 2; ++i) {
+        std::vector<uint32_t> half(522 * 720);
+        for (int y = 0; y < 720; ++y)
+            for (int x = 0; x < 522; ++x)
+                half[y * 522 + x] = figure.pixels[y * 1044 + i * 522 + x];
+        ASSERT_EQ(EncodePictureBytes(views[i], EncodeFormat::Jpeg, half.data(), 522, 720, false), kCodecOk);
+        decoded[i] = DecodeBytes(views[i]);
+    }
+    std::string folder = MakeFolder("mpo");
+    std::string path = folder + "/Pair.MPO";
+    std::string mpo = MakeMpo({{views[0], 0x020002, 1}, {views[1], 0x020002, 2}}, {true, 4096});
+    std::ofstream(path, std::ios::binary).write(mpo.data(), std::streamsize(mpo.size()));
+
+    program = StartProgram(folder);
+    ASSERT_TRUE(Choose(path) && WaitForResult());
+    // Each picture is a whole view: the anaglyph has a view's size, red from
+    // the first picture and cyan from the second.
+    Picture written;
+    ASSERT_EQ(DecodePictureFile(folder + "/pair_anaglyph.jpg", written), kCodecOk);
+    ASSERT_EQ(written.width, 522);
+    ASSERT_EQ(written.height, 720);
+    std::vector<uint32_t> expected(522 * 720);
+    for (size_t i = 0; i < expected.size(); ++i)
+        expected[i] = (decoded[0].pixels[i] & 0xFF0000) | (decoded[1].pixels[i] & 0x00FFFF);
+    EXPECT_GE(Psnr(Rgb(written), expected), 38.0);
     Xdotool("key a");
     EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
 }

@@ -1,0 +1,51 @@
+#pragma once
+// The stereo source of a conversion: the file read once, its frames found
+// (a multi-picture file's views, two pictures back to back), the layout it
+// names (a JPS descriptor), and the two views cut as the options say.
+#include <string>
+
+#include "anaglyph/conversion.h"
+#include "anaglyph/stereo_split.h"
+#include "imageio/multi_picture.h"
+#include "platform/codecs/codec.h"
+
+// A picture file in memory with the frames it holds.
+struct StereoFile {
+    std::string bytes;
+    StereoFrames frames; // searched only for a JPEG
+    JpsDescriptor jps;
+};
+
+// Reads a regular file whole and looks for its frames and descriptor.
+CodecResult ReadStereoFile(const std::string& path, StereoFile& file);
+// 2 for a stereo pair of frames, else 1 (the file decodes as one picture).
+int FrameCount(const StereoFile& file);
+// Decodes frame index (0 or 1) of a pair, or the whole file for frame 0 of
+// a single picture; translucent pixels flattened as ReadImageFile does.
+CodecResult DecodeFrame(const StereoFile& file, int index, Picture& picture);
+
+// The layout a JPS descriptor names, and whether its views come right view
+// first. False when the file names none; then, when the descriptor is there
+// but names no pair this program cuts, note says so (to follow the file's
+// name).
+bool LayoutFromDescriptor(const JpsDescriptor& descriptor, StereoLayout& layout, bool& rightFirst,
+                          std::string& note);
+
+struct StereoSource {
+    // The source, or the left view's file of a two-file pair; once decoded,
+    // a JPEG's bytes are cut to its head, which holds all its metadata.
+    StereoFile file;
+    Image picture;         // the decoded picture the views are cut from (none for a pair)
+    StereoViews views;     // left and right: windows onto picture, or a pair's own pictures
+    std::string notes;     // lines for the user, each ending in a newline
+};
+
+// Reads and decodes the request's source and cuts its views:
+// - a two-file pair (rightPath set): the two pictures, of the same size;
+// - an explicit layout: the file decoded as one picture, cut that way;
+// - Auto: a multi-picture file's two stereo views, or two same-size pictures
+//   back to back (first = left); else the layout of a JPS descriptor; else
+//   side by side.
+// swapViews then exchanges the views. On failure the status and a reason
+// that names the file.
+ConversionStatus LoadStereoSource(const ConversionRequest& request, StereoSource& source, std::string& reason);

@@ -1,0 +1,24 @@
+#pragma once
+// The metadata a conversion carries from its source to its result: the EXIF
+// (camera, lens, date taken, exposure, GPS …) and the ICC profile. Exiv2 does
+// the reading and writing; this file is the only one that uses it.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/codecs/codec.h"
+
+// True when source (a picture file in memory) has EXIF or an ICC profile
+// to keep.
+bool PictureHasMetadata(const uint8_t* source, size_t sourceSize);
+
+// Copies the EXIF and ICC profile of source (a picture file in memory) into
+// encoded (a picture just encoded as format, width x height pixels), made
+// true of it: the pixel dimensions set, orientation 1, no thumbnail, nothing
+// of a multi-picture index. JPEG keeps both; PNG keeps the ICC profile
+// (iCCP) and the EXIF (as the raw-profile text chunk Exiv2 writes); BMP, GIF
+// and TIFF keep none. Whatever could not be kept is said in note (a line
+// ending in a newline); on any failure encoded stays as it was, and the
+// result is false.
+bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& encoded, EncodeFormat format,
+                         int32_t width, int32_t height, std::string& note);
