@@ -63,22 +63,39 @@ int32_t fGDIp_EncoderClsid(const std::string& mimeType, CLSID& clsid)
     return 0;
 }
 
-int32_t fGDIp_SaveImage(std::string fileName, GpImage* picture)
+std::string fGDIp_SaveMimeTypeOf(const std::string& fileName)
 {
-    if (fileName.empty())
-        return -1;
     size_t dot = fileName.rfind('.');
     if (dot == std::string::npos)
-        return 0;
+        return std::string();
     // ".jpg" becomes ".JPG.": with a dot at both ends and none inside, it
     // matches only a whole entry of the list.
     std::string candidate = CharUpperA(fileName.substr(dot)) + ".";
     if (std::string_view(kExtensions).find(candidate) == std::string_view::npos)
-        return 0;
+        return std::string();
     size_t first = candidate.find_first_not_of('.');
     size_t last = candidate.find_last_not_of('.');
     std::string extension = first == std::string::npos ? std::string() : candidate.substr(first, last - first + 1);
-    std::string mimeType = MimeTypeOf(extension);
+    return MimeTypeOf(extension);
+}
+
+bool fGDIp_CanSaveAs(const std::string& fileName)
+{
+    std::string mimeType = fGDIp_SaveMimeTypeOf(fileName);
+    if (mimeType.empty())
+        return false;
+    uint32_t token = fGDIp_Startup();
+    CLSID clsid;
+    bool found = token != 0 && fGDIp_EncoderClsid(mimeType, clsid) > 0;
+    fGDIp_Shutdown(token);
+    return found;
+}
+
+int32_t fGDIp_SaveImage(std::string fileName, GpImage* picture)
+{
+    if (fileName.empty())
+        return -1;
+    std::string mimeType = fGDIp_SaveMimeTypeOf(fileName);
     if (mimeType.empty())
         return 0;
     CLSID clsid;
