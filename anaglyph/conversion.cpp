@@ -1,14 +1,9 @@
 #include "anaglyph/conversion.h"
 
 #include "anaglyph/composer.h"
+#include "anaglyph/conversion_reasons.h"
 #include "anaglyph/split.h"
 #include "imageio/imageio.h"
-
-namespace {
-
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
-} // namespace
 
 ConversionResult ConvertPicture(const ConversionRequest& request)
 {
@@ -16,7 +11,7 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
     std::string leftView, rightView;
     if (!fSplitStereo(request.sourcePath, leftView, rightView)) {
         result.status = ConversionStatus::SourceUnreadable;
-        result.reason = Quoted(request.sourcePath) + " could not be read as a picture.";
+        result.reason = UnreadableSourceReason(request.sourcePath);
         return result;
     }
     // The filters rewrite the views in place, so the left view becomes the
@@ -29,7 +24,7 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
     std::string fileName = request.outputPath;
     if (fGDIp_SaveBitmap(rightView, fileName) != 0) {
         result.status = ConversionStatus::OutputUnwritable;
-        result.reason = "The anaglyph could not be written to " + Quoted(request.outputPath) + ".";
+        result.reason = UnwritableOutputReason(request.outputPath);
         return result;
     }
     result.status = ConversionStatus::Written;
