@@ -10,6 +10,8 @@ packages=(
   libx11-dev libxtst-dev libxrandr-dev libgtk-3-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev
   xvfb openbox xdotool xclip x11-utils
+  git dpkg-dev desktop-file-utils shared-mime-info
+  hyperfine imagemagick
 )
 
 missing=()
