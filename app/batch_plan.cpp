@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "app/naming.h"
-#include "imageio/imageio.h"
+#include "imageio/image_file.h"
 #include "platform/codecs/codec.h"
 #include "platform/text.h"
 
@@ -201,7 +201,8 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
                               std::to_string(found.size()) + " pictures need one";
             return plan;
         }
-        if (!outputFolder && !fGDIp_CanSaveAs(output)) {
+        EncodeFormat format;
+        if (!outputFolder && !ImageFormatForName(output, format)) {
             plan.usageError = "-o " + Quoted(output) +
                               " names no picture format: end it in .jpg, .jpeg, .png, .bmp, .gif, .tif or .tiff, "
                               "or in '/' for a folder";

@@ -63,7 +63,7 @@ int32_t fGDIp_EncoderClsid(const std::string& mimeType, CLSID& clsid)
     return 0;
 }
 
-std::string fGDIp_SaveMimeTypeOf(const std::string& fileName)
+std::string fSaveMimeType(const std::string& fileName)
 {
     size_t dot = fileName.rfind('.');
     if (dot == std::string::npos)
@@ -79,23 +79,11 @@ std::string fGDIp_SaveMimeTypeOf(const std::string& fileName)
     return MimeTypeOf(extension);
 }
 
-bool fGDIp_CanSaveAs(const std::string& fileName)
-{
-    std::string mimeType = fGDIp_SaveMimeTypeOf(fileName);
-    if (mimeType.empty())
-        return false;
-    uint32_t token = fGDIp_Startup();
-    CLSID clsid;
-    bool found = token != 0 && fGDIp_EncoderClsid(mimeType, clsid) > 0;
-    fGDIp_Shutdown(token);
-    return found;
-}
-
 int32_t fGDIp_SaveImage(std::string fileName, GpImage* picture)
 {
     if (fileName.empty())
         return -1;
-    std::string mimeType = fGDIp_SaveMimeTypeOf(fileName);
+    std::string mimeType = fSaveMimeType(fileName);
     if (mimeType.empty())
         return 0;
     CLSID clsid;
