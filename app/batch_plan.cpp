@@ -197,8 +197,10 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
         bool isFolder = fs::is_directory(output, error);
         outputFolder = isFolder || output.back() == '/' || found.size() > 1 || folderGiven;
         if (outputFolder && !isFolder && fs::exists(fs::symlink_status(output, error))) {
-            plan.usageError = "-o " + Quoted(output) + " is not a folder, and the anaglyphs of " +
-                              std::to_string(found.size()) + " pictures need one";
+            plan.usageError = "-o " + Quoted(output) + " is not a folder, and " +
+                              (found.size() > 1 ? "the anaglyphs of " + std::to_string(found.size()) + " pictures"
+                                                : std::string("the pictures of a folder")) +
+                              " need one";
             return plan;
         }
         EncodeFormat format;
