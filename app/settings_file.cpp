@@ -343,7 +343,10 @@ bool UpdateSettingsFile(const std::string& path, const std::vector<std::pair<std
             SettingsLine line = ReadLine(lineText);
             if (line.kind != LineKind::Setting || line.key != key)
                 continue;
+            bool crlf = !lineText.empty() && lineText.back() == '\r';
             lineText = key + " = " + value + line.trailingComment;
+            if (crlf && lineText.back() != '\r')
+                lineText += '\r'; // a file written on Windows keeps its line ends
             found = true;
         }
         if (!found)

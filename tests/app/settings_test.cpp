@@ -183,6 +183,16 @@ TEST(Settings, UpdateKeepsOtherLinesAndComments)
     EXPECT_EQ(std::distance(begin(entries), end(entries)), 1);
 }
 
+TEST(Settings, UpdateKeepsWindowsLineEnds)
+{
+    sgtest::TempFolder folder;
+    std::string path = folder / "stereoglass.conf";
+    WriteText(path, "swap = no\r\nmethod = grey # calm\r\n");
+    std::string error;
+    ASSERT_TRUE(UpdateSettingsFile(path, {{"swap", "yes"}, {"method", "dubois"}}, error)) << error;
+    EXPECT_EQ(ReadText(path), "swap = yes\r\nmethod = dubois # calm\r\n");
+}
+
 TEST(Settings, UpdateCreatesFolderAndFile)
 {
     sgtest::TempFolder folder;
