@@ -10,6 +10,7 @@
 
 #include "platform/codecs/codec.h"
 #include "tests/e2e/run_command.h"
+#include "tests/support/command.h"
 #include "tests/support/temp_folder.h"
 
 using namespace sgtest;
@@ -112,6 +113,25 @@ TEST_F(Batch, FolderIsSearchedByContentSkippingItsResults)
     CommandRun empty = Run({"-c", "empty"});
     EXPECT_EQ(empty.exitCode, 0);
     EXPECT_EQ(empty.err, "stereoglass: no pictures in \"empty\"\n");
+}
+
+// On a terminal (script(1) gives the run one), standard error shows the bar
+// for more than one picture, cleared before each line; -q and a single
+// picture show none. Piped, as in the other tests, there is none either.
+TEST_F(Batch, ProgressBarOnlyOnATerminal)
+{
+    Put("bench-sbs-959.png", "a.png");
+    Put("figure-sbs.jps", "b.jps");
+    auto onTerminal = [&](const std::string& args) {
+        return CommandOutput("cd " + work.path + " && env -u DISPLAY XDG_CONFIG_HOME=" + work.path +
+                             " script -qec '" SG_PROGRAM " " + args + "' /dev/null");
+    };
+    std::string two = onTerminal("-c -j 1 a.png b.jps");
+    EXPECT_NE(two.find("] 1/2  "), std::string::npos) << two;
+    EXPECT_NE(two.find("\r\033[Ka.png -> a_anaglyph.jpg"), std::string::npos) << two;
+    EXPECT_NE(two.find("left"), std::string::npos) << two;
+    EXPECT_EQ(onTerminal("-c -q a.png b.jps").find('['), std::string::npos);
+    EXPECT_EQ(onTerminal("-c a.png").find('['), std::string::npos);
 }
 
 TEST_F(Batch, GoesOnAfterFailuresAndNamesEach)
