@@ -9,6 +9,7 @@
 
 #include "app/progress.h"
 #include "host/services.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -138,6 +139,7 @@ int32_t RunBatch(const CommandLine& commandLine, const ConversionOptions& option
         std::fprintf(stderr, "%s%s\n", kProgram, note.c_str());
 
     int32_t total = static_cast<int32_t>(plan.jobs.size());
+    ReuseFreedMemory(); // as the dialog run does: the pictures' buffers are reused, not refaulted
     StopOnSignals();
     std::atomic<int32_t> finished = 0;
     {
