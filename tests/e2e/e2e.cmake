@@ -2,6 +2,7 @@
 sg_add_test(test_end_to_end SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/end_to_end_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/program.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/run_command.cpp
   LIBS sg_platform_codecs)
 target_compile_definitions(test_end_to_end PRIVATE SG_PROGRAM="$<TARGET_FILE:stereoglass>")
 add_dependencies(test_end_to_end stereoglass)

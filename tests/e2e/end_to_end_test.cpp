@@ -6,9 +6,11 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "platform/codecs/codec.h"
 #include "tests/e2e/program.h"
+#include "tests/e2e/run_command.h"
 #include "tests/support/x_windows.h"
 #include "tests/support/xdotool.h"
 #include "tests/support/xserver.h"
@@ -248,6 +250,30 @@ TEST_F(EndToEnd, FileOnTheCommandLineIsConvertedAndShownWithoutTheDialog)
     Xdotool("key space");
     EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
     EXPECT_EQ(FolderNames(folder), (std::set<std::string>{"Bench.png", "bench_anaglyph.jpg"}));
+}
+
+// A run from the desktop has no terminal: a bad settings file is also shown
+// in a box, and the run stops before the picture is touched.
+TEST_F(EndToEnd, BadSettingsFileIsShownInABoxAndNothingIsDone)
+{
+    std::string folder = MakeFolder("bad-settings");
+    Copy(Sample("bench-sbs-959.png"), folder + "/pair.png");
+    std::filesystem::create_directories(folder + "/config/stereoglass");
+    std::ofstream(folder + "/config/stereoglass/stereoglass.conf") << "glasses = purple\n";
+    const char* display = getenv("DISPLAY");
+    ASSERT_NE(display, nullptr);
+    CommandRun run;
+    std::thread runner([&] {
+        run = RunCommand({SG_PROGRAM, "pair.png"}, folder,
+                         {std::string("DISPLAY=") + display, "XDG_CONFIG_HOME=" + folder + "/config"});
+    });
+    EXPECT_TRUE(ConfirmMessageBox());
+    runner.join();
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "stereoglass: " + folder +
+                           "/config/stereoglass/stereoglass.conf:1: glasses takes one of "
+                           "red-cyan|green-magenta|amber-blue, got 'purple'\n");
+    EXPECT_EQ(FolderNames(folder), (std::set<std::string>{"config", "pair.png"}));
 }
 
 TEST(EndToEndNoDisplay, SaysSoAndExitsWith255)
