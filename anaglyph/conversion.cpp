@@ -1,7 +1,6 @@
 #include "anaglyph/conversion.h"
 
 #include "anaglyph/anaglyph_mixer.h"
-#include "anaglyph/conversion_reasons.h"
 #include "anaglyph/stereo_split.h"
 #include "imageio/image_file.h"
 
@@ -35,7 +34,8 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
 
     Image picture;
     if (ReadImageFile(request.sourcePath, picture) != kCodecOk)
-        return Failed(ConversionStatus::SourceUnreadable, UnreadableSourceReason(request.sourcePath));
+        return Failed(ConversionStatus::SourceUnreadable,
+                      Quoted(request.sourcePath) + " could not be read as a picture.");
 
     StereoViews views;
     if (!SplitSideBySide(picture.View(), views))
@@ -50,7 +50,8 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
     EncodeOptions encode;
     encode.jpegQuality = request.options.jpegQuality;
     if (EncodeImageFile(request.outputPath, format, anaglyph, encode) != kCodecOk)
-        return Failed(ConversionStatus::OutputUnwritable, UnwritableOutputReason(request.outputPath));
+        return Failed(ConversionStatus::OutputUnwritable,
+                      "The anaglyph could not be written to " + Quoted(request.outputPath) + ".");
     ConversionResult result;
     result.status = ConversionStatus::Written;
     return result;
