@@ -152,13 +152,15 @@ bool ParseCommandLine(int argc, const char* const argv[], CommandLine& commandLi
     bool convert = false, help = false, version = false;
     ConversionOptions checked;
     for (;;) {
+        int before = optind;
         int code = getopt_long(argc, arguments.data(), kShortOptions, kLongOptions, nullptr);
         if (code == -1)
             break;
         if (code == '?' || code == ':') {
-            // The option just read: a long one is the whole last argument
-            // read, a short one is optopt.
-            std::string last = OptionAsWritten(arguments[optind - 1]);
+            // The option just read: a long one is the whole argument this
+            // call went past; a short one is optopt (inside a cluster such
+            // as "-xc" getopt has not gone past its argument yet).
+            std::string last = optind > before ? OptionAsWritten(arguments[optind - 1]) : std::string();
             std::string name = last.rfind("--", 0) == 0 ? last : "-" + std::string(1, static_cast<char>(optopt));
             error = code == '?' ? "unknown option '" + name + "'" : name + " needs a value";
             return false;

@@ -73,6 +73,7 @@ TEST(CommandLine, UsageErrorsHaveOneClearMessage)
         {{"--bogus", "a.jpg"}, "unknown option '--bogus'"},
         {{"--bogus=3"}, "unknown option '--bogus'"},
         {{"-cx", "a.jpg"}, "unknown option '-x'"},
+        {{"--layout=cross", "-xc", "a.jpg"}, "unknown option '-x'"},
         {{"--help=yes"}, "unknown option '--help'"},
         {{"--shift", "1.5", "a.jpg"}, "--shift takes a whole number of pixels, got '1.5'"},
         {{"--swap=perhaps", "a.jpg"}, "--swap takes yes or no, got 'perhaps'"},
