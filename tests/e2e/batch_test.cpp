@@ -272,6 +272,20 @@ TEST_F(Batch, OutputFileTakesItsFormatFromItsNameAndAFolderIsMade)
     EXPECT_EQ(FormatOf(work / "out/day1/c_anaglyph.jpg"), PictureFormat::Jpeg);
 }
 
+TEST_F(Batch, TwoFilePairIsNamedAfterItsLeftView)
+{
+    Put("figure-sbs.jps", "views/Left.JPG");
+    Put("figure-sbs.jps", "views/right.jpg");
+    CommandRun run = Run({"-c", "--left", "views/Left.JPG", "--right", "views/right.jpg"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "views/Left.JPG -> views/left_anaglyph.jpg\n");
+    EXPECT_EQ(FormatOf(work / "views/left_anaglyph.jpg"), PictureFormat::Jpeg);
+    // The right view is a source too: never written over.
+    CommandRun onto = Run({"-c", "--left", "views/Left.JPG", "--right", "views/right.jpg", "-o", "views/right.jpg"});
+    EXPECT_EQ(onto.exitCode, 1);
+    EXPECT_NE(onto.err.find("that is the source itself"), std::string::npos) << onto.err;
+}
+
 TEST_F(Batch, NeverOverwritesASourceOrWritesOneFileTwice)
 {
     Put("bench-sbs-959.png", "a.png");
