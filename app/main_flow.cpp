@@ -28,6 +28,21 @@ void ShowError(const std::string& text)
     ShowMessageBox(WidenAnsi(text), kMessageBoxStyle, u"");
 }
 
+// fWriteAnaglyph's codes for a request's result.
+int32_t WriteAnaglyph(const ConversionRequest& request)
+{
+    ConversionResult result = ConvertPicture(request);
+    switch (result.status) {
+    case ConversionStatus::Written:
+        return 1;
+    case ConversionStatus::SourceUnreadable:
+    case ConversionStatus::SourceUnsuitable:
+        return 0;
+    default:
+        return -1;
+    }
+}
+
 // The conversion on a thread of its own, while the main thread (the one that
 // may talk to GTK) shows "Converting …" once it takes longer than a second.
 ConversionResult ConvertShowingWork(const ConversionRequest& request)
@@ -49,12 +64,19 @@ ConversionResult ConvertShowingWork(const ConversionRequest& request)
 
 int32_t fMainFlow(const uint32_t&, const uint32_t&, const std::string&, const int32_t&)
 {
-    std::string sourcePath = fSelectFile();
+    return fMainFlow(ConversionOptions());
+}
+
+int32_t fMainFlow(const ConversionOptions& options)
+{
+    ConversionRequest request;
+    request.sourcePath = fSelectFile();
     // Cancel ends the run: going on would reach the loader's clipboard
     // source with an empty name and empty the user's clipboard.
-    if (sourcePath.empty())
+    if (request.sourcePath.empty())
         return 0;
-    return fConvertAndShow(sourcePath);
+    request.options = options;
+    return fConvertAndShow(request);
 }
 
 int32_t fWriteAnaglyph(const std::string& sourcePath, const std::string& outputBase)
@@ -62,33 +84,30 @@ int32_t fWriteAnaglyph(const std::string& sourcePath, const std::string& outputB
     ConversionRequest request;
     request.sourcePath = sourcePath;
     request.outputPath = outputBase + ".jpg";
-    ConversionResult result = ConvertPicture(request);
-    switch (result.status) {
-    case ConversionStatus::Written:
-        return 1;
-    case ConversionStatus::SourceUnreadable:
-    case ConversionStatus::SourceUnsuitable:
-        return 0;
-    default:
-        return -1;
-    }
+    return WriteAnaglyph(request);
 }
 
 int32_t fConvertAndShow(const std::string& sourcePath)
 {
+    ConversionRequest request;
+    request.sourcePath = sourcePath;
+    return fConvertAndShow(request);
+}
+
+int32_t fConvertAndShow(const ConversionRequest& request)
+{
     // The source is read through the path as chosen; the output goes to the
     // same folder under the lower-cased file name.
-    std::string outputBase = fAnaglyphBase(fNamingPath(sourcePath));
-    std::string outputFile = outputBase + ".jpg";
+    ConversionRequest fullRequest = request;
+    if (fullRequest.outputPath.empty())
+        fullRequest.outputPath = fAnaglyphBase(fNamingPath(request.sourcePath)) + ".jpg";
+    const std::string& outputFile = fullRequest.outputPath;
     // The result window covers the primary output where it lies, which on
     // a desktop of several monitors need not be at the origin.
     RECT output = {0, 0, 0, 0};
     GetPrimaryOutputRect(&output);
 
-    ConversionRequest request;
-    request.sourcePath = sourcePath;
-    request.outputPath = outputFile;
-    ConversionResult result = ConvertShowingWork(request);
+    ConversionResult result = ConvertShowingWork(fullRequest);
     if (result.status != ConversionStatus::Written) {
         ShowError(result.reason);
         return 0;

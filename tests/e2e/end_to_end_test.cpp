@@ -6,10 +6,12 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "platform/codecs/codec.h"
 #include "tests/anaglyph/stereo_fixtures.h"
 #include "tests/e2e/program.h"
+#include "tests/e2e/run_command.h"
 #include "tests/support/x_windows.h"
 #include "tests/support/xdotool.h"
 #include "tests/support/xserver.h"
@@ -264,6 +266,52 @@ TEST_F(EndToEnd, UnreadableOrUnwritableRunsSayWhyAndWriteNothing)
         EXPECT_EQ(FolderNames(folder), std::set<std::string>{c.file}) << c.name; // no partial file
         chmod(folder.c_str(), 0755);
     }
+}
+
+// "stereoglass FILE", as a file manager's "Open with" calls it: no dialog,
+// the anaglyph written beside the file and shown until a key.
+TEST_F(EndToEnd, FileOnTheCommandLineIsConvertedAndShownWithoutTheDialog)
+{
+    std::string folder = MakeFolder("open-with");
+    Copy(Sample("bench-sbs-959.png"), folder + "/Bench.png");
+    program = StartProgram(folder, false, true, {"--swap=no", folder + "/Bench.png"});
+    ASSERT_TRUE(WaitForResult());
+    Picture written;
+    ASSERT_EQ(DecodePictureFile(folder + "/bench_anaglyph.jpg", written), kCodecOk);
+    EXPECT_EQ(written.width, 480);
+    EXPECT_EQ(written.height, 494);
+    // The screen shows the written file between black bars.
+    int w = 0, h = 0;
+    std::vector<uint32_t> screen = Screen(w, h);
+    ASSERT_EQ(h, 1080);
+    EXPECT_EQ(screen[540 * w + 4], 0u);
+    Xdotool("key space");
+    EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
+    EXPECT_EQ(FolderNames(folder), (std::set<std::string>{"Bench.png", "bench_anaglyph.jpg"}));
+}
+
+// A run from the desktop has no terminal: a bad settings file is also shown
+// in a box, and the run stops before the picture is touched.
+TEST_F(EndToEnd, BadSettingsFileIsShownInABoxAndNothingIsDone)
+{
+    std::string folder = MakeFolder("bad-settings");
+    Copy(Sample("bench-sbs-959.png"), folder + "/pair.png");
+    std::filesystem::create_directories(folder + "/config/stereoglass");
+    std::ofstream(folder + "/config/stereoglass/stereoglass.conf") << "glasses = purple\n";
+    const char* display = getenv("DISPLAY");
+    ASSERT_NE(display, nullptr);
+    CommandRun run;
+    std::thread runner([&] {
+        run = RunCommand({SG_PROGRAM, "pair.png"}, folder,
+                         {std::string("DISPLAY=") + display, "XDG_CONFIG_HOME=" + folder + "/config"});
+    });
+    EXPECT_TRUE(ConfirmMessageBox());
+    runner.join();
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "stereoglass: " + folder +
+                           "/config/stereoglass/stereoglass.conf:1: glasses takes one of "
+                           "red-cyan|green-magenta|amber-blue, got 'purple'\n");
+    EXPECT_EQ(FolderNames(folder), (std::set<std::string>{"config", "pair.png"}));
 }
 
 TEST(EndToEndNoDisplay, SaysSoAndExitsWith255)

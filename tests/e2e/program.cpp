@@ -45,7 +45,8 @@ std::string ProgramForEveryone()
 
 } // namespace
 
-Program StartProgram(const std::string& folder, bool asNobody, bool withDisplay)
+Program StartProgram(const std::string& folder, bool asNobody, bool withDisplay,
+                     const std::vector<std::string>& arguments)
 {
     Program program;
     program.errors = folder + "/../stderr-" + std::to_string(std::rand()) + ".txt";
@@ -66,7 +67,11 @@ Program StartProgram(const std::string& folder, bool asNobody, bool withDisplay)
                 _exit(126);
             setenv("LD_LIBRARY_PATH", libraries.c_str(), 1);
         }
-        execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+        std::vector<char*> argv = {const_cast<char*>(path.c_str())};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
         _exit(127);
     }
     program.pid = pid;
