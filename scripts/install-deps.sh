@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxtst-dev libxrandr-dev libgtk-3-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev
+  libfftw3-dev
   xvfb openbox xdotool xclip x11-utils
 )
 
