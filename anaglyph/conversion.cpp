@@ -1,37 +1,58 @@
 #include "anaglyph/conversion.h"
 
-#include "anaglyph/composer.h"
-#include "anaglyph/split.h"
-#include "imageio/imageio.h"
+#include "anaglyph/anaglyph_mixer.h"
+#include "anaglyph/stereo_split.h"
+#include "imageio/image_file.h"
 
+// The path: the source is decoded once, into the one full-size buffer of
+// the run; the views are windows onto it (only an odd width's right view is
+// resampled into a buffer of its own); the anaglyph is mixed into the left
+// view's own pixels, since each output pixel depends only on the same pixel
+// of the two views; and the encoder reads it from there, rows a source width
+// apart. No lock is taken, so conversions on different threads run side by
+// side.
 namespace {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+ConversionResult Failed(ConversionStatus status, std::string reason)
+{
+    ConversionResult result;
+    result.status = status;
+    result.reason = std::move(reason);
+    return result;
+}
 
 } // namespace
 
 ConversionResult ConvertPicture(const ConversionRequest& request)
 {
+    EncodeFormat format;
+    if (!ImageFormatForName(request.outputPath, format))
+        return Failed(ConversionStatus::OutputRefused,
+                      "The anaglyph could not be written to " + Quoted(request.outputPath) + ".");
+
+    Image picture;
+    if (ReadImageFile(request.sourcePath, picture) != kCodecOk)
+        return Failed(ConversionStatus::SourceUnreadable,
+                      Quoted(request.sourcePath) + " could not be read as a picture.");
+
+    StereoViews views;
+    if (!SplitSideBySide(picture.View(), views))
+        return Failed(ConversionStatus::SourceUnsuitable,
+                      Quoted(request.sourcePath) + " could not be read as a picture.");
+
+    ImageView anaglyph = views.left;
+    if (!MixViews(views.left, views.right, request.options.method, anaglyph))
+        return Failed(ConversionStatus::SourceUnsuitable,
+                      "The views of " + Quoted(request.sourcePath) + " could not be mixed.");
+
+    EncodeOptions encode;
+    encode.jpegQuality = request.options.jpegQuality;
+    if (EncodeImageFile(request.outputPath, format, anaglyph, encode) != kCodecOk)
+        return Failed(ConversionStatus::OutputUnwritable,
+                      "The anaglyph could not be written to " + Quoted(request.outputPath) + ".");
     ConversionResult result;
-    std::string leftView, rightView;
-    if (!fSplitStereo(request.sourcePath, leftView, rightView)) {
-        result.status = ConversionStatus::SourceUnreadable;
-        result.reason = Quoted(request.sourcePath) + " could not be read as a picture.";
-        return result;
-    }
-    // The filters rewrite the views in place, so the left view becomes the
-    // red view and the right view the cyan view; and since each output pixel
-    // depends only on the same pixel of the two views, the anaglyph is mixed
-    // straight into the cyan view's string.
-    fKeepChannelsInPlace(leftView, 0);
-    fKeepChannelsInPlace(rightView, 1);
-    fMixChannelsInPlace(leftView, rightView, rightView);
-    std::string fileName = request.outputPath;
-    if (fGDIp_SaveBitmap(rightView, fileName) != 0) {
-        result.status = ConversionStatus::OutputUnwritable;
-        result.reason = "The anaglyph could not be written to " + Quoted(request.outputPath) + ".";
-        return result;
-    }
     result.status = ConversionStatus::Written;
     return result;
 }

@@ -10,3 +10,7 @@ add_executable(bench_convert_file ${CMAKE_CURRENT_LIST_DIR}/convert_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sbs_sample.cpp)
 target_compile_definitions(bench_convert_file PRIVATE SG_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
 target_link_libraries(bench_convert_file PRIVATE sg_app_flow sg_platform_codecs)
+
+# The codec floor as a fresh process, for bench/cold.sh.
+add_executable(bench_codec_floor ${CMAKE_CURRENT_LIST_DIR}/codec_floor.cpp)
+target_link_libraries(bench_codec_floor PRIVATE sg_base PkgConfig::SG_BENCH_TJ)

@@ -47,6 +47,10 @@ std::string fGDIp_ImageSize(std::string fileName);
 // Returns what fGDIp_SaveImage returned (0 = written), or -1 when no save
 // was attempted (a bad pixel string, no bitmap, no GDI+).
 int32_t fGDIp_SaveBitmap(std::string& pixels, std::string& fileName);
+// The MIME type that the file name's extension selects for saving: the
+// extension list and MIME table of fGDIp_SaveImage; "" when it selects none
+// (no dot, an extension not in the list, DIB).
+std::string fSaveMimeType(const std::string& fileName);
 // -1 for an empty name; 0 when the extension names no format (or DIB);
 // otherwise the status of the save (0 = written).
 int32_t fGDIp_SaveImage(std::string fileName, GpImage* picture);

@@ -63,22 +63,27 @@ int32_t fGDIp_EncoderClsid(const std::string& mimeType, CLSID& clsid)
     return 0;
 }
 
-int32_t fGDIp_SaveImage(std::string fileName, GpImage* picture)
+std::string fSaveMimeType(const std::string& fileName)
 {
-    if (fileName.empty())
-        return -1;
     size_t dot = fileName.rfind('.');
     if (dot == std::string::npos)
-        return 0;
+        return std::string();
     // ".jpg" becomes ".JPG.": with a dot at both ends and none inside, it
     // matches only a whole entry of the list.
     std::string candidate = CharUpperA(fileName.substr(dot)) + ".";
     if (std::string_view(kExtensions).find(candidate) == std::string_view::npos)
-        return 0;
+        return std::string();
     size_t first = candidate.find_first_not_of('.');
     size_t last = candidate.find_last_not_of('.');
     std::string extension = first == std::string::npos ? std::string() : candidate.substr(first, last - first + 1);
-    std::string mimeType = MimeTypeOf(extension);
+    return MimeTypeOf(extension);
+}
+
+int32_t fGDIp_SaveImage(std::string fileName, GpImage* picture)
+{
+    if (fileName.empty())
+        return -1;
+    std::string mimeType = fSaveMimeType(fileName);
     if (mimeType.empty())
         return 0;
     CLSID clsid;

@@ -103,6 +103,24 @@ CodecResult DecodePictureBytes(const uint8_t* data, size_t size, Picture& pictur
     return result;
 }
 
+bool EncodeFormatForMimeType(const std::string& mimeType, EncodeFormat& format)
+{
+    static constexpr struct {
+        const char* mimeType;
+        EncodeFormat format;
+    } kFormats[] = {
+        {"image/bmp", EncodeFormat::Bmp},   {"image/jpeg", EncodeFormat::Jpeg}, {"image/gif", EncodeFormat::Gif},
+        {"image/tiff", EncodeFormat::Tiff}, {"image/png", EncodeFormat::Png},
+    };
+    for (const auto& row : kFormats) {
+        if (mimeType == row.mimeType) {
+            format = row.format;
+            return true;
+        }
+    }
+    return false;
+}
+
 CodecResult EncodePictureBytes(std::string& out, EncodeFormat format, const uint32_t* pixels, int32_t width,
                                int32_t height, bool withAlpha)
 {

@@ -52,5 +52,21 @@ enum class EncodeFormat { Bmp, Jpeg, Gif, Tiff, Png };
 // JPEG: quality 95, no chroma subsampling (4:4:4).
 CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, const uint32_t* pixels, int32_t width,
                               int32_t height, bool withAlpha);
+constexpr int32_t kDefaultJpegQuality = 95;
+
+struct EncodeOptions {
+    int32_t jpegQuality = kDefaultJpegQuality; // 1..100
+    bool withAlpha = false;
+};
+
+// The same atomic save from a view whose rows may lie farther apart than its
+// width (a view of a larger picture is encoded without a copy for JPEG).
+CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageView image,
+                            const EncodeOptions& options);
+
+// The format of an encoder named by its MIME type ("image/jpeg" …); false
+// for a MIME type no encoder has.
+bool EncodeFormatForMimeType(const std::string& mimeType, EncodeFormat& format);
+
 CodecResult EncodePictureBytes(std::string& out, EncodeFormat format, const uint32_t* pixels, int32_t width,
                                int32_t height, bool withAlpha);

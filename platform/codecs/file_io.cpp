@@ -226,6 +226,14 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
 CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, const uint32_t* pixels, int32_t width,
                               int32_t height, bool withAlpha)
 {
+    EncodeOptions options;
+    options.withAlpha = withAlpha;
+    return EncodeImageFile(path, format, ImageView{const_cast<uint32_t*>(pixels), width, height, width}, options);
+}
+
+CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageView image,
+                            const EncodeOptions& options)
+{
     if (path.empty() || path.find('\0') != std::string::npos || path.back() == '/')
         return kCodecNotFound;
     std::string target = SaveTarget(path);
@@ -235,14 +243,24 @@ CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, cons
         return kCodecAccessDenied;
 
     // JPEG, the format the program saves, is written from TurboJPEG's own
-    // buffer; the others from a string.
+    // buffer, straight from rows that may lie farther apart than the width;
+    // the others from a string, from rows made contiguous first.
     std::string bytes;
     JpegBuffer jpeg;
     CodecResult result;
-    if (format == EncodeFormat::Jpeg && CheckPictureSize(width, height) == kCodecOk && pixels)
-        result = EncodeJpegBuffer(pixels, width, height, &jpeg.data, &jpeg.size);
-    else
-        result = EncodePictureBytes(bytes, format, pixels, width, height, withAlpha);
+    if (format == EncodeFormat::Jpeg && CheckPictureSize(image.width, image.height) == kCodecOk && image.pixels) {
+        result = EncodeJpegBuffer(image.pixels, image.width, image.height, image.stride, options.jpegQuality,
+                                  &jpeg.data, &jpeg.size);
+    } else if (image.stride != image.width && image.pixels) {
+        Image compact;
+        if (!AllocateImage(compact, image.width, image.height))
+            return kCodecOutOfMemory;
+        for (int32_t y = 0; y < image.height; ++y)
+            std::memcpy(compact.pixels.get() + int64_t{y} * image.width, image.Row(y), size_t(image.width) * 4);
+        result = EncodePictureBytes(bytes, format, compact.pixels.get(), image.width, image.height, options.withAlpha);
+    } else {
+        result = EncodePictureBytes(bytes, format, image.pixels, image.width, image.height, options.withAlpha);
+    }
     if (result != kCodecOk)
         return result;
     const char* data = jpeg.data ? reinterpret_cast<const char*>(jpeg.data) : bytes.data();

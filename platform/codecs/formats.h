@@ -35,8 +35,9 @@ CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture);
 CodecResult EncodeJpeg(std::string& out, const uint32_t* pixels, int32_t width, int32_t height);
 // The compressed bytes in TurboJPEG's own buffer, which the caller frees with
 // FreeJpegBuffer: saving writes them without another copy.
-CodecResult EncodeJpegBuffer(const uint32_t* pixels, int32_t width, int32_t height, unsigned char** jpeg,
-                             unsigned long* jpegSize);
+// stride: pixels from one row to the next.
+CodecResult EncodeJpegBuffer(const uint32_t* pixels, int32_t width, int32_t height, int64_t stride, int32_t quality,
+                             unsigned char** jpeg, unsigned long* jpegSize);
 void FreeJpegBuffer(unsigned char* jpeg);
 
 CodecResult ProbePng(const uint8_t* data, size_t size, PictureHeader& header);

@@ -147,20 +147,20 @@ CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture)
     return kCodecOk;
 }
 
-CodecResult EncodeJpegBuffer(const uint32_t* pixels, int32_t width, int32_t height, unsigned char** jpeg,
-                             unsigned long* jpegSize)
+CodecResult EncodeJpegBuffer(const uint32_t* pixels, int32_t width, int32_t height, int64_t stride, int32_t quality,
+                             unsigned char** jpeg, unsigned long* jpegSize)
 {
     *jpeg = nullptr;
     *jpegSize = 0;
-    if (width > 65535 || height > 65535)
+    if (width > 65535 || height > 65535 || stride < width || stride * 4 > INT32_MAX || quality < 1 || quality > 100)
         return kCodecTooLarge;
     TjHandle tj(tjInitCompress());
     if (!tj.handle)
         return kCodecOutOfMemory;
-    // Quality 95 without chroma subsampling: red/cyan edges are pure chroma,
-    // and 4:2:0 would smear them into coloured ghosts.
-    if (tjCompress2(tj.handle, reinterpret_cast<const unsigned char*>(pixels), width, width * 4, height, TJPF_BGRX, jpeg,
-                    jpegSize, TJSAMP_444, 95, 0) != 0) {
+    // No chroma subsampling: red/cyan edges are pure chroma, and 4:2:0
+    // would smear them into coloured ghosts.
+    if (tjCompress2(tj.handle, reinterpret_cast<const unsigned char*>(pixels), width, static_cast<int>(stride * 4),
+                    height, TJPF_BGRX, jpeg, jpegSize, TJSAMP_444, quality, 0) != 0) {
         tjFree(*jpeg);
         *jpeg = nullptr;
         return kCodecWriteFailed;
@@ -174,7 +174,7 @@ CodecResult EncodeJpeg(std::string& out, const uint32_t* pixels, int32_t width, 
 {
     unsigned char* jpeg = nullptr;
     unsigned long jpegSize = 0;
-    CodecResult result = EncodeJpegBuffer(pixels, width, height, &jpeg, &jpegSize);
+    CodecResult result = EncodeJpegBuffer(pixels, width, height, width, kDefaultJpegQuality, &jpeg, &jpegSize);
     if (result == kCodecOk)
         out.assign(reinterpret_cast<const char*>(jpeg), jpegSize);
     tjFree(jpeg);

@@ -1,0 +1,17 @@
+#pragma once
+// Picture files as typed images, for the conversion path: one decode
+// straight into the image that is split, and one encode straight from the
+// view that holds the result.
+#include <string>
+
+#include "base/image.h"
+#include "platform/codecs/codec.h"
+
+// Decodes the picture file. Translucent pixels are flattened onto black,
+// exactly as drawing the picture into a fresh memory bitmap does, so that
+// the views hold what the drawing targets would hold.
+CodecResult ReadImageFile(const std::string& path, Image& image);
+
+// The encoder that the file name's extension selects, through the same
+// extension list and MIME table as the saver; false when it selects none.
+bool ImageFormatForName(const std::string& fileName, EncodeFormat& format);
