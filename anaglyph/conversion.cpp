@@ -2,6 +2,7 @@
 
 #include "anaglyph/anaglyph_mixer.h"
 #include "anaglyph/stereo_split.h"
+#include "anaglyph/view_adjustment.h"
 #include "imageio/image_file.h"
 
 // The path: the source is decoded once, into the one full-size buffer of
@@ -32,6 +33,10 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
         return Failed(ConversionStatus::OutputRefused,
                       "The anaglyph could not be written to " + Quoted(request.outputPath) + ".");
 
+    std::string refusal = MixMethodRefusal(request.options.method);
+    if (!refusal.empty())
+        return Failed(ConversionStatus::OptionsRefused, refusal);
+
     Image picture;
     if (ReadImageFile(request.sourcePath, picture) != kCodecOk)
         return Failed(ConversionStatus::SourceUnreadable,
@@ -42,8 +47,14 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
         return Failed(ConversionStatus::SourceUnsuitable,
                       Quoted(request.sourcePath) + " could not be read as a picture.");
 
-    ImageView anaglyph = views.left;
-    if (!MixViews(views.left, views.right, request.options.method, anaglyph))
+    ImageView left = views.left, right = views.right;
+    std::string notes, problem;
+    if (!AdjustViews(request.options, left, right, notes, problem))
+        return Failed(ConversionStatus::SourceUnsuitable,
+                      Quoted(request.sourcePath) + " cannot be converted: " + problem + ".");
+
+    ImageView anaglyph = left;
+    if (!MixViews(left, right, request.options.method, anaglyph))
         return Failed(ConversionStatus::SourceUnsuitable,
                       "The views of " + Quoted(request.sourcePath) + " could not be mixed.");
 
@@ -54,5 +65,6 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
                       "The anaglyph could not be written to " + Quoted(request.outputPath) + ".");
     ConversionResult result;
     result.status = ConversionStatus::Written;
+    result.notes = notes;
     return result;
 }

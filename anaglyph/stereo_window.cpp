@@ -6,12 +6,12 @@ bool ShiftStereoWindow(ImageView& left, ImageView& right, int32_t shift, std::st
     // opposite.
     const int64_t amount = shift < 0 ? -int64_t{shift} : int64_t{shift};
     if (left.width != right.width || left.height != right.height) {
-        error = "The two views differ in size.";
+        error = "the two views differ in size";
         return false;
     }
     if (amount >= left.width) {
-        error = "A shift of " + std::to_string(shift) + " pixels leaves nothing of views " +
-                std::to_string(left.width) + " pixels wide.";
+        error = "a shift of " + std::to_string(shift) + " pixels leaves nothing of views " +
+                std::to_string(left.width) + " pixels wide";
         return false;
     }
     const int32_t width = left.width - static_cast<int32_t>(amount);

@@ -1,5 +1,6 @@
 sg_add_test(test_anaglyph SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/composer_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/conversion_options_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mixer_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/placement_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/split_test.cpp
