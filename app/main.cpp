@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
-#include "app/startup.h"
+#include "app/run.h"
 
-int main()
+int main(int argc, char** argv)
 {
-    int exitCode = fStartUp();
+    int exitCode = fRun(argc, argv);
     // Like ExitProcess: the result window's thread ends with the process,
     // without running static destructors under its feet.
     std::fflush(nullptr);

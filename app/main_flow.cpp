@@ -20,23 +20,9 @@ void ShowError(const std::string& text)
     ShowMessageBox(WidenAnsi(text), kMessageBoxStyle, u"");
 }
 
-} // namespace
-
-int32_t fMainFlow(const uint32_t&, const uint32_t&, const std::string&, const int32_t&)
+// fWriteAnaglyph's codes for a request's result.
+int32_t WriteAnaglyph(const ConversionRequest& request)
 {
-    std::string sourcePath = fSelectFile();
-    // Cancel ends the run: going on would reach the loader's clipboard
-    // source with an empty name and empty the user's clipboard.
-    if (sourcePath.empty())
-        return 0;
-    return fConvertAndShow(sourcePath);
-}
-
-int32_t fWriteAnaglyph(const std::string& sourcePath, const std::string& outputBase)
-{
-    ConversionRequest request;
-    request.sourcePath = sourcePath;
-    request.outputPath = outputBase + ".jpg";
     ConversionResult result = ConvertPicture(request);
     switch (result.status) {
     case ConversionStatus::Written:
@@ -49,16 +35,53 @@ int32_t fWriteAnaglyph(const std::string& sourcePath, const std::string& outputB
     }
 }
 
+} // namespace
+
+int32_t fMainFlow(const uint32_t&, const uint32_t&, const std::string&, const int32_t&)
+{
+    return fMainFlow(ConversionOptions());
+}
+
+int32_t fMainFlow(const ConversionOptions& options)
+{
+    ConversionRequest request;
+    request.sourcePath = fSelectFile();
+    // Cancel ends the run: going on would reach the loader's clipboard
+    // source with an empty name and empty the user's clipboard.
+    if (request.sourcePath.empty())
+        return 0;
+    request.options = options;
+    return fConvertAndShow(request);
+}
+
+int32_t fWriteAnaglyph(const std::string& sourcePath, const std::string& outputBase)
+{
+    ConversionRequest request;
+    request.sourcePath = sourcePath;
+    request.outputPath = outputBase + ".jpg";
+    return WriteAnaglyph(request);
+}
+
 int32_t fConvertAndShow(const std::string& sourcePath)
 {
+    ConversionRequest request;
+    request.sourcePath = sourcePath;
+    return fConvertAndShow(request);
+}
+
+int32_t fConvertAndShow(const ConversionRequest& request)
+{
+    const std::string& sourcePath = request.sourcePath;
     // The source is read through the path as chosen; the output goes to the
     // same folder under the lower-cased file name.
     std::string outputBase = fAnaglyphBase(fNamingPath(sourcePath));
-    std::string outputFile = outputBase + ".jpg";
+    std::string outputFile = request.outputPath.empty() ? outputBase + ".jpg" : request.outputPath;
     int32_t desktopWidth = 0, desktopHeight = 0;
     GetDesktopSize(desktopWidth, desktopHeight);
 
-    int32_t written = fWriteAnaglyph(sourcePath, outputBase);
+    ConversionRequest fullRequest = request;
+    fullRequest.outputPath = outputFile;
+    int32_t written = WriteAnaglyph(fullRequest);
     if (written == 0) {
         ShowError("\"" + sourcePath + "\" could not be read as a picture.");
         return 0;

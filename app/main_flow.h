@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "anaglyph/conversion.h"
+
 // The process exit code: always 0 after a run.
 int32_t fMainFlow(const uint32_t& instance, const uint32_t& previous, const std::string& commandLine,
                   const int32_t& showState);
@@ -16,3 +18,9 @@ int32_t fConvertAndShow(const std::string& sourcePath);
 // outputBase + ".jpg". Returns 1 when the anaglyph was written, 0 when the
 // source could not be read as a picture, -1 when the output was not written.
 int32_t fWriteAnaglyph(const std::string& sourcePath, const std::string& outputBase);
+
+// The same runs with the conversion's options (the settings file's and the
+// command line's). The request's outputPath "" means beside the source, under
+// the naming rule; its rightPath names a pair's right view.
+int32_t fMainFlow(const ConversionOptions& options);
+int32_t fConvertAndShow(const ConversionRequest& request);

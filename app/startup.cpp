@@ -24,6 +24,11 @@ bool PlatformSupported()
 
 int32_t fStartUp()
 {
+    return fStartUp(ConversionRequest());
+}
+
+int32_t fStartUp(const ConversionRequest& request)
+{
     if (!DisplayAvailable()) {
         std::fputs("stereoglass: cannot open display\n", stderr);
         return kRefused;
@@ -34,7 +39,7 @@ int32_t fStartUp()
     }
     ReuseFreedMemory();
     EnterThread(nullptr); // COM and the host's state for the main thread
-    int32_t exitCode = fMainFlow(0, 0, std::string(), 0);
+    int32_t exitCode = request.sourcePath.empty() ? fMainFlow(request.options) : fConvertAndShow(request);
     LeaveThread(nullptr);
     return exitCode;
 }

@@ -1,0 +1,125 @@
+#include "app/batch.h"
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+#include "app/progress.h"
+#include "host/services.h"
+
+namespace {
+
+constexpr const char* kProgram = "stereoglass: ";
+
+// The results in the order of the jobs: a job's line is printed once every
+// job before it is printed, so the output reads like the input whatever
+// order the workers finish in.
+class InOrderReport {
+public:
+    InOrderReport(const std::vector<BatchJob>& jobs, Progress& progress, bool quiet)
+        : jobs_(jobs), progress_(progress), quiet_(quiet), results_(jobs.size()), finished_(jobs.size(), false)
+    {
+    }
+
+    void Done(size_t job, const ConversionResult& result)
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        results_[job] = result;
+        finished_[job] = true;
+        progress_.Finished();
+        while (next_ < jobs_.size() && finished_[next_]) {
+            PrintLocked(next_);
+            ++next_;
+        }
+    }
+
+    int32_t Failures() const { return failures_; }
+
+private:
+    void PrintLocked(size_t job)
+    {
+        const ConversionResult& result = results_[job];
+        const ConversionRequest& request = jobs_[job].request;
+        if (!result.notes.empty())
+            progress_.Print(stderr, result.notes);
+        if (result.status == ConversionStatus::Written) {
+            if (!quiet_)
+                progress_.Print(stdout, request.sourcePath + " -> " + request.outputPath + "\n");
+        } else {
+            ++failures_;
+            progress_.Print(stderr, kProgram + result.reason + "\n");
+        }
+    }
+
+    const std::vector<BatchJob>& jobs_;
+    Progress& progress_;
+    bool quiet_;
+    std::mutex lock_;
+    std::vector<ConversionResult> results_;
+    std::vector<bool> finished_;
+    size_t next_ = 0;
+    int32_t failures_ = 0;
+};
+
+} // namespace
+
+int32_t WorkerCount(int32_t asked, size_t pictures)
+{
+    int64_t workers = asked > 0 ? asked : static_cast<int64_t>(std::thread::hardware_concurrency());
+    if (workers < 1)
+        workers = 1;
+    if (static_cast<int64_t>(pictures) < workers)
+        workers = static_cast<int64_t>(pictures);
+    return static_cast<int32_t>(workers);
+}
+
+void ConvertJobs(const std::vector<BatchJob>& jobs, int32_t workers, const JobStarted& started, const JobDone& done)
+{
+    std::atomic<size_t> nextJob = 0;
+    auto work = [&] {
+        EnterThread(nullptr); // COM and the host's state for this thread
+        for (size_t job = nextJob++; job < jobs.size(); job = nextJob++) {
+            started(job);
+            ConversionResult result;
+            if (jobs[job].problem.empty()) {
+                result = ConvertPicture(jobs[job].request);
+            } else {
+                result.status = ConversionStatus::SourceUnreadable;
+                result.reason = jobs[job].problem;
+            }
+            done(job, result);
+        }
+        LeaveThread(nullptr);
+    };
+    std::vector<std::thread> threads;
+    for (int32_t i = 1; i < workers; ++i)
+        threads.emplace_back(work);
+    work(); // the calling thread is one of the workers
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+int32_t RunBatch(const CommandLine& commandLine, const ConversionOptions& options)
+{
+    BatchPlan plan = PlanBatch(commandLine, options);
+    if (!plan.usageError.empty()) {
+        std::fprintf(stderr, "%s%s\n", kProgram, plan.usageError.c_str());
+        return 2;
+    }
+    if (!plan.failure.empty()) {
+        std::fprintf(stderr, "%s%s\n", kProgram, plan.failure.c_str());
+        return 1;
+    }
+    for (const std::string& note : plan.notes)
+        std::fprintf(stderr, "%s%s\n", kProgram, note.c_str());
+
+    int32_t total = static_cast<int32_t>(plan.jobs.size());
+    Progress progress(total, ProgressWanted(total, commandLine.quiet));
+    InOrderReport report(plan.jobs, progress, commandLine.quiet);
+    ConvertJobs(
+        plan.jobs, WorkerCount(commandLine.jobs, plan.jobs.size()),
+        [&](size_t job) { progress.Started(plan.jobs[job].request.sourcePath); },
+        [&](size_t job, const ConversionResult& result) { report.Done(job, result); });
+    return report.Failures() == 0 ? 0 : 1;
+}
