@@ -2,12 +2,16 @@
 
 #include "anaglyph/conversion.h"
 #include "anaglyph/placement.h"
+#include "app/anaglyph_choices.h"
 #include "app/naming.h"
+#include "app/settings_file.h"
 #include "app/source_chooser.h"
 #include "host/graphic_window.h"
 #include "host/services.h"
 #include "host/targets.h"
 #include "platform/text.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -45,12 +49,23 @@ int32_t fMainFlow(const uint32_t&, const uint32_t&, const std::string&, const in
 int32_t fMainFlow(const ConversionOptions& options)
 {
     ConversionRequest request;
-    request.sourcePath = fSelectFile();
+    std::vector<DialogChoice> choices = AnaglyphChoices(options);
+    request.sourcePath = fSelectFile(choices);
     // Cancel ends the run: going on would reach the loader's clipboard
     // source with an empty name and empty the user's clipboard.
     if (request.sourcePath.empty())
         return 0;
     request.options = options;
+    std::vector<std::pair<std::string, std::string>> changes = TakeAnaglyphChoices(choices, request.options);
+    std::string error;
+    if (!CheckOptionCombination(request.options, error)) {
+        ShowError("The anaglyph cannot be made: " + error + ".");
+        return 0;
+    }
+    // What the user picked is the next run's default. Failing to remember it
+    // does not stop this run.
+    if (!changes.empty() && !UpdateSettingsFile(SettingsFilePath(), changes, error))
+        std::fprintf(stderr, "stereoglass: %s\n", error.c_str());
     return fConvertAndShow(request);
 }
 
