@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
-namespace {
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
-constexpr uint32_t kRed = 0x00FF0000;
-constexpr uint32_t kGreenBlue = 0x0000FFFF;
+namespace {
 
 // Rec. 601 luma on the stored values.
 constexpr double kLr = 0.299, kLg = 0.587, kLb = 0.114;
@@ -100,32 +102,15 @@ OutputCurve BrightenedCurve()
     return curve;
 }
 
+// 16384 steps: sRGB's steepest slope (12.92) moves the output by at most 0.1
+// within a step, so the rounded result is within 1 of the exact one.
 OutputCurve SrgbCurve()
 {
+    constexpr int kSteps = 16383;
     OutputCurve curve;
-    curve.scale = 65535;
-    for (int i = 0; i <= 65535; ++i)
-        curve.bytes.push_back(RoundedByte(255 * EncodeSrgb(i / 65535.0)));
-    return curve;
-}
-
-struct InputCurve {
-    float values[256];
-};
-
-InputCurve StoredInput()
-{
-    InputCurve curve;
-    for (int i = 0; i <= 255; ++i)
-        curve.values[i] = static_cast<float>(i);
-    return curve;
-}
-
-InputCurve LinearInput()
-{
-    InputCurve curve;
-    for (int i = 0; i <= 255; ++i)
-        curve.values[i] = static_cast<float>(DecodeSrgb(i / 255.0));
+    curve.scale = kSteps;
+    for (int i = 0; i <= kSteps; ++i)
+        curve.bytes.push_back(RoundedByte(255 * EncodeSrgb(double(i) / kSteps)));
     return curve;
 }
 
@@ -142,75 +127,132 @@ const OutputCurve& CurveFor(MixSpace space, int channel)
     return stored;
 }
 
-const InputCurve& InputFor(MixSpace space)
+double InputValue(MixSpace space, int stored)
 {
-    static const InputCurve stored = StoredInput();
-    static const InputCurve linear = LinearInput();
-    return space == MixSpace::LinearLight ? linear : stored;
+    return space == MixSpace::LinearLight ? DecodeSrgb(stored / 255.0) : stored;
 }
 
-// One method, ready for the loop.
+// One method, ready for the loop: for each view and input channel, what
+// each stored value adds to the output R, G and B (fourth lane 0), so that a
+// pixel is six table rows summed, clamped and put through the curves.
 struct MixKernel {
-    float left[3][3];
-    float right[3][3];
-    float top; // the working space's largest value
-    const InputCurve* input;
-    const OutputCurve* output[3];
+    alignas(16) float contribution[2][3][256][4];
+    alignas(16) float top[4];   // the working space's largest value
+    alignas(16) float scale[4]; // each curve's index per working unit
+    const uint8_t* curve[3];
 };
 
-MixKernel KernelFor(const MixMatrices& matrices)
+void BuildKernel(const MixMatrices& m, MixKernel& k)
 {
-    MixKernel kernel;
-    for (int row = 0; row < 3; ++row) {
-        for (int column = 0; column < 3; ++column) {
-            kernel.left[row][column] = static_cast<float>(matrices.left[row][column]);
-            kernel.right[row][column] = static_cast<float>(matrices.right[row][column]);
-        }
-        kernel.output[row] = &CurveFor(matrices.space, row);
+    for (int view = 0; view < 2; ++view) {
+        const double(&matrix)[3][3] = view == 0 ? m.left : m.right;
+        for (int column = 0; column < 3; ++column)
+            for (int value = 0; value < 256; ++value) {
+                double in = InputValue(m.space, value);
+                for (int row = 0; row < 3; ++row)
+                    k.contribution[view][column][value][row] = static_cast<float>(matrix[row][column] * in);
+                k.contribution[view][column][value][3] = 0;
+            }
     }
-    kernel.top = matrices.space == MixSpace::LinearLight ? 1.0f : 255.0f;
-    kernel.input = &InputFor(matrices.space);
-    return kernel;
+    const float top = m.space == MixSpace::LinearLight ? 1.0f : 255.0f;
+    for (int c = 0; c < 3; ++c) {
+        const OutputCurve& curve = CurveFor(m.space, c);
+        k.top[c] = top;
+        k.scale[c] = curve.scale;
+        k.curve[c] = curve.bytes.data();
+    }
+    k.top[3] = 0;
+    k.scale[3] = 0;
 }
 
-// Red from the left view, green and blue from the right: whole bytes taken
-// from one or the other, so a mask per view does it.
-void MixRedCyanColour(ImageView left, ImageView right, ImageView out)
+// A method whose every output channel is the same channel of one view moves
+// whole bytes: a mask per view does it (red/cyan colour, the design's own
+// routine, among them). False when the method is not of that kind.
+bool ByteMasks(const MixMatrices& m, uint32_t& leftMask, uint32_t& rightMask)
+{
+    if (m.space != MixSpace::Stored)
+        return false;
+    leftMask = rightMask = 0;
+    for (int row = 0; row < 3; ++row) {
+        const uint32_t bytes = 0xFFu << (8 * (2 - row)); // R, G, B of 0xAARRGGBB
+        for (int column = 0; column < 3; ++column) {
+            double l = m.left[row][column], r = m.right[row][column];
+            if ((l != 0 && (l != 1 || column != row)) || (r != 0 && (r != 1 || column != row)))
+                return false;
+            leftMask |= l == 1 ? bytes : 0;
+            rightMask |= r == 1 ? bytes : 0;
+        }
+        if (((leftMask & bytes) != 0) == ((rightMask & bytes) != 0))
+            return false; // each channel from exactly one view
+    }
+    return true;
+}
+
+void MixByMasks(ImageView left, ImageView right, uint32_t leftMask, uint32_t rightMask, ImageView out)
 {
     for (int32_t y = 0; y < out.height; ++y) {
         const uint32_t* l = left.Row(y);
         const uint32_t* r = right.Row(y);
         uint32_t* o = out.Row(y);
         for (int32_t x = 0; x < out.width; ++x)
-            o[x] = (l[x] & kRed) | (r[x] & kGreenBlue);
+            o[x] = (l[x] & leftMask) | (r[x] & rightMask);
     }
 }
 
-// Every method of the table: both matrices on the pixel's channels in the
-// method's working space, clamped, then through the output curves.
+uint32_t Packed(const MixKernel& k, const int32_t* index)
+{
+    return (uint32_t{k.curve[0][index[0]]} << 16) | (uint32_t{k.curve[1][index[1]]} << 8) | k.curve[2][index[2]];
+}
+
+#if defined(__SSE2__)
+// The three output channels side by side in one SSE register.
 void MixWithKernel(const MixKernel& k, ImageView left, ImageView right, ImageView out)
 {
-    const float* in = k.input->values;
-    const uint8_t* curve[3] = {k.output[0]->bytes.data(), k.output[1]->bytes.data(), k.output[2]->bytes.data()};
-    const float scale[3] = {k.output[0]->scale, k.output[1]->scale, k.output[2]->scale};
+    const __m128 zero = _mm_setzero_ps(), top = _mm_load_ps(k.top), scale = _mm_load_ps(k.scale);
+    const __m128 half = _mm_set1_ps(0.5f);
+    const auto& cl = k.contribution[0];
+    const auto& cr = k.contribution[1];
+    alignas(16) int32_t index[4];
     for (int32_t y = 0; y < out.height; ++y) {
         const uint32_t* l = left.Row(y);
         const uint32_t* r = right.Row(y);
         uint32_t* o = out.Row(y);
         for (int32_t x = 0; x < out.width; ++x) {
-            const float lc[3] = {in[(l[x] >> 16) & 0xFF], in[(l[x] >> 8) & 0xFF], in[l[x] & 0xFF]};
-            const float rc[3] = {in[(r[x] >> 16) & 0xFF], in[(r[x] >> 8) & 0xFF], in[r[x] & 0xFF]};
-            uint32_t bytes[3];
-            for (int c = 0; c < 3; ++c) {
-                float v = k.left[c][0] * lc[0] + k.left[c][1] * lc[1] + k.left[c][2] * lc[2] +
-                          k.right[c][0] * rc[0] + k.right[c][1] * rc[1] + k.right[c][2] * rc[2];
-                v = std::clamp(v, 0.0f, k.top);
-                bytes[c] = curve[c][static_cast<int32_t>(v * scale[c] + 0.5f)];
-            }
-            o[x] = (bytes[0] << 16) | (bytes[1] << 8) | bytes[2];
+            const uint32_t lp = l[x], rp = r[x];
+            __m128 sum = _mm_add_ps(_mm_add_ps(_mm_load_ps(cl[0][(lp >> 16) & 0xFF]), _mm_load_ps(cl[1][(lp >> 8) & 0xFF])),
+                                    _mm_load_ps(cl[2][lp & 0xFF]));
+            sum = _mm_add_ps(sum, _mm_add_ps(_mm_add_ps(_mm_load_ps(cr[0][(rp >> 16) & 0xFF]),
+                                                        _mm_load_ps(cr[1][(rp >> 8) & 0xFF])),
+                                             _mm_load_ps(cr[2][rp & 0xFF])));
+            sum = _mm_min_ps(_mm_max_ps(sum, zero), top);
+            _mm_store_si128(reinterpret_cast<__m128i*>(index),
+                            _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(sum, scale), half)));
+            o[x] = Packed(k, index);
         }
     }
 }
+#else
+void MixWithKernel(const MixKernel& k, ImageView left, ImageView right, ImageView out)
+{
+    for (int32_t y = 0; y < out.height; ++y) {
+        const uint32_t* l = left.Row(y);
+        const uint32_t* r = right.Row(y);
+        uint32_t* o = out.Row(y);
+        for (int32_t x = 0; x < out.width; ++x) {
+            const uint32_t p[2] = {l[x], r[x]};
+            int32_t index[3];
+            for (int c = 0; c < 3; ++c) {
+                float sum = 0;
+                for (int view = 0; view < 2; ++view)
+                    sum += k.contribution[view][0][(p[view] >> 16) & 0xFF][c] +
+                           k.contribution[view][1][(p[view] >> 8) & 0xFF][c] + k.contribution[view][2][p[view] & 0xFF][c];
+                index[c] = static_cast<int32_t>(std::clamp(sum, 0.0f, k.top[c]) * k.scale[c] + 0.5f);
+            }
+            o[x] = Packed(k, index);
+        }
+    }
+}
+#endif
 
 } // namespace
 
@@ -236,13 +278,16 @@ bool MixViews(ImageView left, ImageView right, AnaglyphMethod method, ImageView 
     if (left.width != right.width || left.height != right.height || out.width != left.width ||
         out.height != left.height)
         return false;
-    if (method.glasses == Glasses::RedCyan && method.method == MixMethod::Colour) {
-        MixRedCyanColour(left, right, out);
-        return true;
-    }
     const MixMatrices* matrices = FindMixMatrices(method);
     if (!matrices)
         return false;
-    MixWithKernel(KernelFor(*matrices), left, right, out);
+    uint32_t leftMask = 0, rightMask = 0;
+    if (ByteMasks(*matrices, leftMask, rightMask)) {
+        MixByMasks(left, right, leftMask, rightMask, out);
+        return true;
+    }
+    auto kernel = std::make_unique<MixKernel>();
+    BuildKernel(*matrices, *kernel);
+    MixWithKernel(*kernel, left, right, out);
     return true;
 }
