@@ -28,6 +28,9 @@ void ShowError(const std::string& text)
 int32_t WriteAnaglyph(const ConversionRequest& request)
 {
     ConversionResult result = ConvertPicture(request);
+    // What --align found, for a run started from a terminal.
+    if (!result.notes.empty())
+        std::fputs(result.notes.c_str(), stderr);
     switch (result.status) {
     case ConversionStatus::Written:
         return 1;
