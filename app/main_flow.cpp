@@ -9,6 +9,7 @@
 #include "host/graphic_window.h"
 #include "host/services.h"
 #include "host/targets.h"
+#include "platform/codecs/codec.h"
 #include "platform/text.h"
 
 #include <cstdio>
@@ -109,6 +110,9 @@ int32_t fConvertAndShow(const ConversionRequest& request)
         return 0;
     }
 
+    // The written file is read back for the screen; its decode runs on the
+    // second core while the window opens.
+    PrefetchPictureFile(outputFile);
     HWND window = CreateGraphicWindow(u"", -1, -1, desktopWidth, desktopHeight, kShowWindow);
     fDrawFile(window, 0, outputFile, kFitInside, kBlack);
     SelectTarget(window, 0, true);

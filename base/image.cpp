@@ -22,13 +22,8 @@ int64_t ImageBytes(int64_t width, int64_t height)
     return width * height * 4;
 }
 
-bool AllocateImage(Image& image, int32_t width, int32_t height, bool zeroFilled)
+uint32_t* AllocatePixelMemory(size_t size, bool zeroFilled)
 {
-    image = Image{};
-    int64_t bytes = ImageBytes(width, height);
-    if (bytes < 0)
-        return false;
-    size_t size = static_cast<size_t>(bytes);
     void* block = nullptr;
     if (size >= kHugePage) {
         size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
@@ -38,11 +33,20 @@ bool AllocateImage(Image& image, int32_t width, int32_t height, bool zeroFilled)
     } else {
         block = std::malloc(size);
     }
-    if (!block)
-        return false;
-    if (zeroFilled)
+    if (block && zeroFilled)
         std::memset(block, 0, size);
-    image.pixels.reset(static_cast<uint32_t*>(block));
+    return static_cast<uint32_t*>(block);
+}
+
+bool AllocateImage(Image& image, int32_t width, int32_t height, bool zeroFilled)
+{
+    image = Image{};
+    int64_t bytes = ImageBytes(width, height);
+    if (bytes < 0)
+        return false;
+    image.pixels.reset(AllocatePixelMemory(static_cast<size_t>(bytes), zeroFilled));
+    if (!image.pixels)
+        return false;
     image.width = width;
     image.height = height;
     return true;

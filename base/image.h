@@ -47,6 +47,11 @@ constexpr int64_t kMaxImagePixels = int64_t{1} << 28;
 // the picture would hold more than kMaxImagePixels.
 int64_t ImageBytes(int64_t width, int64_t height);
 
+// size bytes for pixels, freed with std::free (PixelFree); blocks of 2 MiB
+// and more are aligned for the kernel's huge pages. nullptr when memory is
+// short.
+uint32_t* AllocatePixelMemory(size_t size, bool zeroFilled);
+
 // Sets the size and allocates the pixels; large buffers are aligned for the
 // kernel's huge pages. False (and the image left empty) when the size is
 // refused by ImageBytes or memory is short.

@@ -14,3 +14,12 @@ target_link_libraries(bench_convert_file PRIVATE sg_app_flow sg_platform_codecs)
 # The codec floor as a fresh process, for bench/cold.sh.
 add_executable(bench_codec_floor ${CMAKE_CURRENT_LIST_DIR}/codec_floor.cpp)
 target_link_libraries(bench_codec_floor PRIVATE sg_base PkgConfig::SG_BENCH_TJ)
+
+# The run after the dialog, for bench/idle.sh and bench/screen.sh.
+add_executable(bench_show_file ${CMAKE_CURRENT_LIST_DIR}/show_file.cpp)
+target_link_libraries(bench_show_file PRIVATE sg_app_flow)
+
+# Reads the screen until it settles, for bench/screen.sh.
+find_package(X11 REQUIRED)
+add_executable(bench_screen_settle ${CMAKE_CURRENT_LIST_DIR}/screen_settle.cpp)
+target_link_libraries(bench_screen_settle PRIVATE X11::X11)

@@ -2,7 +2,10 @@
 // to its anaglyph, once, so that /usr/bin/time -v can report the peak
 // resident memory of a process doing exactly that. Without arguments it
 // converts the 16-megapixel benchmark picture.
+// bench_convert_file --make PATH WIDTH HEIGHT makes a side-by-side JPEG of
+// that size from the test pair, for the benchmark scripts.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/main_flow.h"
@@ -11,6 +14,8 @@
 
 int main(int argc, char** argv)
 {
+    if (argc == 5 && std::string(argv[1]) == "--make")
+        return MakeSbsJpeg(argv[2], std::atoi(argv[3]), std::atoi(argv[4])) ? 0 : 1;
     ReuseFreedMemory(); // as the program does at start-up
     std::string source = argc > 1 ? argv[1] : "/tmp/stereoglass-bench-16mp.jpg";
     std::string base = argc > 2 ? argv[2] : "/tmp/stereoglass-bench-16mp_anaglyph";

@@ -8,13 +8,18 @@
 
 bool MakeLargeSbsJpeg(const std::string& path)
 {
+    return MakeSbsJpeg(path, 5656, 2828);
+}
+
+bool MakeSbsJpeg(const std::string& path, int32_t width, int32_t height)
+{
     struct stat existing;
     if (stat(path.c_str(), &existing) == 0)
         return true;
     Picture small;
     if (DecodePictureFile(std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps", small) != kCodecOk)
         return false;
-    const int32_t width = 5656, height = 2828, half = width / 2, smallHalf = small.width / 2;
+    const int32_t half = width / 2, smallHalf = small.width / 2;
     std::vector<uint32_t> big(static_cast<size_t>(width) * height);
     for (int32_t y = 0; y < height; ++y) {
         int32_t sy = static_cast<int32_t>(static_cast<int64_t>(y) * small.height / height);

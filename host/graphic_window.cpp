@@ -56,6 +56,15 @@ void ShowSurfaceArea(TargetRecord& record, const RECT* area)
     }
 }
 
+// Called under the drawing lock, by the thread that drew.
+void WakeSurfaceWindow(TargetRecord& record)
+{
+    for (GraphicWindow* open : OpenWindows()) {
+        if (open->surface == record.handle)
+            WakeXWindow(open->window);
+    }
+}
+
 void AddOpenWindow(GraphicWindow* window)
 {
     LockDrawing();
@@ -92,6 +101,7 @@ GraphicWindow* OpenGraphicWindow(const WindowStart& start)
     }
     record->frame = NewHandleId();
     record->showArea = ShowSurfaceArea;
+    record->wake = WakeSurfaceWindow;
     SetXWindowPixels(x11, GdiBitmapPixels(record->bitmap));
     *window = {record->frame, record->handle, record, x11};
     AddOpenWindow(window);
@@ -110,8 +120,10 @@ void ResizeWindow(GraphicWindow& window, int32_t width, int32_t height)
 
 void StoreKey(TargetRecord& record, uint32_t slot)
 {
-    if (slot != 0)
-        record.pendingKey.store(slot);
+    if (slot == 0)
+        return;
+    record.pendingKey.store(slot);
+    NotifyWindowEvent();
 }
 
 // false when the window is to close.
@@ -150,31 +162,42 @@ bool HandleEvent(GraphicWindow& window, const SurfaceEvent& event)
 }
 
 // The window thread never waits for the drawing lock here: when it is busy,
-// the drawing thread's next operation refreshes instead.
-void RefreshIfDue(TargetRecord& record)
+// the drawing thread's next operation refreshes instead. False when the lock
+// was busy, so that the thread looks again shortly in case no operation
+// follows.
+bool RefreshIfDue(TargetRecord& record)
 {
     if (!TryLockDrawing()) {
         record.refreshSoon = true;
-        return;
+        return false;
     }
     if (record.isDirty && !record.deferredRefresh)
         RefreshRecord(record);
     UnlockDrawing();
+    return true;
 }
 
+// How long the thread sleeps when the drawing lock was busy at its last look.
+constexpr int kBusyLockRetryMs = 2;
+
+// One pass per event, wake-up or paint: the thread sleeps in
+// WaitForXWindowEvent until the server sends an event, a drawing leaves the
+// surface dirty, a refresh asks for paint, or the process ends.
 void RunWindow(GraphicWindow& window)
 {
+    bool lockWasFree = true;
     while (!g_stopping) {
         SurfaceEvent event;
         if (NextXWindowEvent(window.window, event)) {
             if (!HandleEvent(window, event))
                 break;
         } else {
-            Sleep(1);
+            WaitForXWindowEvent(window.window, lockWasFree ? -1 : kBusyLockRetryMs);
         }
-        RefreshIfDue(*window.record);
+        lockWasFree = RefreshIfDue(*window.record);
     }
     window.record->closed = true;
+    NotifyWindowEvent();
 }
 
 DWORD WindowThread(void* parameter)
@@ -188,6 +211,7 @@ DWORD WindowThread(void* parameter)
     if (window) {
         RunWindow(*window);
         RemoveOpenWindow(window);
+        NotifyWindowEvent();
         DestroyXWindow(window->window);
         delete window;
     }
@@ -200,6 +224,10 @@ DWORD WindowThread(void* parameter)
 void StopWindowThreads()
 {
     g_stopping = true;
+    LockDrawing();
+    for (GraphicWindow* open : OpenWindows())
+        WakeXWindow(open->window);
+    UnlockDrawing();
     for (int i = 0; i < 2000 && g_windowThreads.load() > 0; ++i)
         Sleep(1);
 }

@@ -31,3 +31,12 @@ int32_t KeyWaitDeadline(int32_t nowInHour, int32_t timeoutMs);
 // Whether a wait with that deadline and timeout is over at nowInHour; the
 // clock wraps at the full hour.
 bool KeyWaitExpired(int32_t deadline, int32_t nowInHour, int32_t timeoutMs);
+
+// What a key wait waits for: a key stored, a window closed or gone. The
+// window threads count each such event; a waiter reads the count before it
+// looks at the windows and then sleeps until the count moves on.
+uint64_t WindowEventCount();
+void NotifyWindowEvent();
+// Returns when the count is no longer seen, or after timeoutMs (-1: no
+// time limit).
+void WaitForWindowEvent(uint64_t seen, int32_t timeoutMs);

@@ -149,8 +149,11 @@ void MarkDrawn(TargetRecord& record)
         return;
     if (record.batchRefresh) {
         record.refreshCounter++;
-        if (record.refreshCounter < kBatchSize && !record.refreshSoon)
+        if (record.refreshCounter < kBatchSize && !record.refreshSoon) {
+            if (record.wake)
+                record.wake(record);
             return;
+        }
     }
     RefreshRecord(record);
 }

@@ -34,6 +34,9 @@ struct TargetRecord {
     // Window surfaces: brings the given area of the bitmap (nullptr = all of
     // it) to the screen. Set by the window side; called under the drawing lock.
     void (*showArea)(TargetRecord& record, const RECT* area) = nullptr;
+    // Window surfaces: wakes the window's thread, which refreshes what a
+    // drawing left dirty. Called under the drawing lock.
+    void (*wake)(TargetRecord& record) = nullptr;
 };
 
 // The drawing lock guards every record and its bitmap; waiters yield between

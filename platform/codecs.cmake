@@ -8,10 +8,11 @@ add_library(sg_platform_codecs STATIC
   ${CMAKE_CURRENT_LIST_DIR}/codecs/file_io.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codecs/jpeg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codecs/png.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/codecs/prefetch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codecs/gif.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codecs/tiff.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codecs/bmp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/codecs/ico.cpp)
 target_include_directories(sg_platform_codecs PRIVATE ${SG_GIF_INCLUDE_DIR})
-target_link_libraries(sg_platform_codecs PUBLIC sg_base PRIVATE PkgConfig::SG_CODECS ${SG_GIF_LIBRARY})
+target_link_libraries(sg_platform_codecs PUBLIC sg_base Threads::Threads PRIVATE PkgConfig::SG_CODECS ${SG_GIF_LIBRARY})
 set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_platform_codecs)

@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "base/pixel_string.h"
+#include "base/image.h"
 #include "platform/gdi_internal.h"
 #include "platform/handles.h"
 
@@ -38,10 +39,11 @@ HBRUSH AddBrush(Tables& t, Brush brush)
 
 HBITMAP AddBitmap(Tables& t, int32_t width, int32_t height, bool stock)
 {
-    // calloc: large blocks come straight from the kernel already zeroed, so
-    // a defined (black) start costs nothing measurable.
+    // A defined (black) start; large bitmaps are laid on huge pages, so that
+    // the window's desktop-sized bitmap costs a handful of page faults, not
+    // thousands.
     size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    uint32_t* bits = static_cast<uint32_t*>(std::calloc(count, sizeof(uint32_t)));
+    uint32_t* bits = AllocatePixelMemory(count * sizeof(uint32_t), true);
     if (!bits)
         return 0;
     Bitmap bitmap;

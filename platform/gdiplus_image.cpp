@@ -27,7 +27,9 @@ Status EnsurePixels(GpImage& image)
     if (image.decodeStatus != Ok)
         return image.decodeStatus;
     Picture picture;
-    CodecResult result = DecodePictureFile(image.path, picture);
+    CodecResult result;
+    if (!TakePrefetchedPicture(image.path, picture, result))
+        result = DecodePictureFile(image.path, picture);
     if (result == kCodecOk && (picture.width != image.width || picture.height != image.height || !picture.pixels))
         result = kCodecCorrupt; // the file changed since its header was read
     if (result != kCodecOk) {

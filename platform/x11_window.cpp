@@ -4,10 +4,13 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -39,6 +42,9 @@ struct XWindowRecord {
     std::mutex pendingLock;
     bool pending = false;
     RECT pendingArea = {0, 0, 0, 0};
+    // Written by any thread that has work for the window's thread; the
+    // thread's wait wakes on it as on the X connection.
+    int wakeFd = -1;
 };
 
 namespace {
@@ -429,6 +435,7 @@ XWindowRecord* CreateXWindow(const std::string& captionUtf8, int32_t x, int32_t 
         RemoveDecorations(*w);
     SetWindowManagerHints(*w, left, top);
     w->gc = XCreateGC(display, w->window, 0, nullptr);
+    w->wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     w->numLockMask = NumLockMask(display);
     OpenInputContext(*w);
     XFlush(display);
@@ -478,17 +485,43 @@ void InvalidateXWindow(XWindowRecord* w, const RECT* area)
     RECT wanted = area ? *area : RECT{0, 0, INT32_MAX, INT32_MAX};
     if (wanted.left >= wanted.right || wanted.top >= wanted.bottom)
         return;
-    std::lock_guard<std::mutex> hold(w->pendingLock);
-    if (!w->pending) {
-        w->pendingArea = wanted;
-        w->pending = true;
-        return;
+    {
+        std::lock_guard<std::mutex> hold(w->pendingLock);
+        if (!w->pending) {
+            w->pendingArea = wanted;
+            w->pending = true;
+        } else {
+            RECT& pending = w->pendingArea;
+            pending.left = std::min(pending.left, wanted.left);
+            pending.top = std::min(pending.top, wanted.top);
+            pending.right = std::max(pending.right, wanted.right);
+            pending.bottom = std::max(pending.bottom, wanted.bottom);
+        }
     }
-    RECT& pending = w->pendingArea;
-    pending.left = std::min(pending.left, wanted.left);
-    pending.top = std::min(pending.top, wanted.top);
-    pending.right = std::max(pending.right, wanted.right);
-    pending.bottom = std::max(pending.bottom, wanted.bottom);
+    WakeXWindow(w);
+}
+
+void WakeXWindow(XWindowRecord* w)
+{
+    if (!w || w->wakeFd < 0)
+        return;
+    uint64_t one = 1;
+    while (write(w->wakeFd, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+}
+
+void WaitForXWindowEvent(XWindowRecord* w, int timeoutMs)
+{
+    // Events that Xlib has already read sit in its queue, not on the socket.
+    if (XPending(w->display) > 0)
+        return;
+    pollfd fds[2] = {{ConnectionNumber(w->display), POLLIN, 0}, {w->wakeFd, POLLIN, 0}};
+    int count = w->wakeFd >= 0 ? 2 : 1;
+    if (poll(fds, count, timeoutMs) > 0 && count == 2 && (fds[1].revents & POLLIN)) {
+        uint64_t drained;
+        while (read(w->wakeFd, &drained, sizeof drained) < 0 && errno == EINTR) {
+        }
+    }
 }
 
 void DestroyXWindow(XWindowRecord* w)
@@ -501,6 +534,8 @@ void DestroyXWindow(XWindowRecord* w)
     if (w->inputMethod)
         XCloseIM(w->inputMethod);
     XFreeGC(w->display, w->gc);
+    if (w->wakeFd >= 0)
+        close(w->wakeFd);
     if (!w->gone)
         XDestroyWindow(w->display, w->window);
     XFlush(w->display);

@@ -47,6 +47,12 @@ bool NextXWindowEvent(XWindowRecord* window, SurfaceEvent& event);
 // Asks for the area (nullptr = the whole window) to be painted again from the
 // pixels on the window's next NextXWindowEvent. Safe from any thread.
 void InvalidateXWindow(XWindowRecord* window, const RECT* area);
+// Wakes the window's thread from WaitForXWindowEvent. Safe from any thread.
+void WakeXWindow(XWindowRecord* window);
+// Blocks until an X event arrives for the thread's connection, a wake-up
+// is sent, or timeoutMs passes (-1: no time limit). Returns at once when
+// events are already queued.
+void WaitForXWindowEvent(XWindowRecord* window, int timeoutMs);
 // Destroys the window (unless the server already did) and frees the record.
 void DestroyXWindow(XWindowRecord* window);
 // The X window id, for tests that look at the window from outside.

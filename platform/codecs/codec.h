@@ -40,6 +40,12 @@ using Picture = Image;
 // Reads only as much of the file as its header needs.
 CodecResult ProbePictureFile(const std::string& path, PictureHeader& header);
 CodecResult DecodePictureFile(const std::string& path, Picture& picture);
+// Starts decoding the file on another thread, for a reader that is sure to
+// come; TakePrefetchedPicture hands the result to the first reader of the
+// same, unchanged file (false for any other file: it decodes as usual).
+void PrefetchPictureFile(const std::string& path);
+bool TakePrefetchedPicture(const std::string& path, Picture& picture, CodecResult& result);
+
 // The same decoders on bytes in memory (clipboard data, fuzzing).
 CodecResult ProbePictureBytes(const uint8_t* data, size_t size, PictureHeader& header);
 CodecResult DecodePictureBytes(const uint8_t* data, size_t size, Picture& picture);

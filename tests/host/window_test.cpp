@@ -390,6 +390,10 @@ TEST_F(GraphicWindowTest, BusyDrawingLockLeavesRefreshSoon)
     ASSERT_NE(record, nullptr);
     LockDrawing();
     record->refreshSoon = false;
+    // A drawing left the surface dirty and woke the window thread, whose
+    // pass then finds the lock taken.
+    record->isDirty = true;
+    record->wake(*record);
     bool asked = WaitUntil([&] { return record->refreshSoon.load(); }, 2000);
     UnlockDrawing();
     EXPECT_TRUE(asked);

@@ -1,0 +1,88 @@
+// One picture file decoded ahead, on another thread, for a reader that is
+// known to come: the program decodes the anaglyph it has just written while
+// it opens the window that will show it.
+#include <sys/stat.h>
+
+#include <mutex>
+#include <thread>
+
+#include "platform/codecs/codec.h"
+
+namespace {
+
+// Which file it was: a file replaced or rewritten since is decoded afresh.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified = {};
+    bool operator==(const FileIdentity& o) const
+    {
+        return device == o.device && inode == o.inode && size == o.size && modified.tv_sec == o.modified.tv_sec &&
+               modified.tv_nsec == o.modified.tv_nsec;
+    }
+};
+
+bool IdentityOf(const std::string& path, FileIdentity& identity)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return false;
+    identity = {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+    return true;
+}
+
+struct Prefetch {
+    std::mutex lock;
+    std::string path;
+    FileIdentity identity;
+    std::thread decoder;
+    Picture picture;
+    CodecResult result = kCodecNotFound;
+};
+
+// Never destroyed: a decode still running at exit must not meet a
+// destroyed slot.
+Prefetch& Slot()
+{
+    static auto* slot = new Prefetch;
+    return *slot;
+}
+
+} // namespace
+
+void PrefetchPictureFile(const std::string& path)
+{
+    Prefetch& slot = Slot();
+    std::lock_guard<std::mutex> hold(slot.lock);
+    if (slot.decoder.joinable())
+        slot.decoder.join();
+    slot.picture = Picture{};
+    slot.path.clear();
+    FileIdentity identity;
+    if (!IdentityOf(path, identity))
+        return;
+    slot.path = path;
+    slot.identity = identity;
+    slot.decoder = std::thread([&slot, path] { slot.result = DecodePictureFile(path, slot.picture); });
+}
+
+bool TakePrefetchedPicture(const std::string& path, Picture& picture, CodecResult& result)
+{
+    Prefetch& slot = Slot();
+    std::lock_guard<std::mutex> hold(slot.lock);
+    if (slot.path.empty() || slot.path != path)
+        return false;
+    if (slot.decoder.joinable())
+        slot.decoder.join();
+    FileIdentity now;
+    bool same = IdentityOf(path, now) && now == slot.identity;
+    slot.path.clear();
+    if (!same) {
+        slot.picture = Picture{};
+        return false;
+    }
+    picture = std::move(slot.picture);
+    result = slot.result;
+    return true;
+}
