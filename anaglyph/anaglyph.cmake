@@ -6,6 +6,7 @@ add_library(sg_anaglyph STATIC
   ${CMAKE_CURRENT_LIST_DIR}/anaglyph_mixer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/composer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/conversion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/conversion_reasons.cpp
   ${CMAKE_CURRENT_LIST_DIR}/placement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/split.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stereo_layout.cpp

@@ -1,6 +1,7 @@
 #include "anaglyph/conversion.h"
 
 #include "anaglyph/anaglyph_mixer.h"
+#include "anaglyph/conversion_reasons.h"
 #include "anaglyph/stereo_split.h"
 #include "anaglyph/view_adjustment.h"
 #include "imageio/image_file.h"
@@ -39,8 +40,7 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
 
     Image picture;
     if (ReadImageFile(request.sourcePath, picture) != kCodecOk)
-        return Failed(ConversionStatus::SourceUnreadable,
-                      Quoted(request.sourcePath) + " could not be read as a picture.");
+        return Failed(ConversionStatus::SourceUnreadable, UnreadableSourceReason(request.sourcePath));
 
     StereoViews views;
     if (!SplitSideBySide(picture.View(), views))
@@ -61,8 +61,7 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
     EncodeOptions encode;
     encode.jpegQuality = request.options.jpegQuality;
     if (EncodeImageFile(request.outputPath, format, anaglyph, encode) != kCodecOk)
-        return Failed(ConversionStatus::OutputUnwritable,
-                      "The anaglyph could not be written to " + Quoted(request.outputPath) + ".");
+        return Failed(ConversionStatus::OutputUnwritable, UnwritableOutputReason(request.outputPath));
     ConversionResult result;
     result.status = ConversionStatus::Written;
     result.notes = notes;

@@ -74,7 +74,16 @@ std::vector<FoundPicture> PicturesInFolder(const std::string& folder, bool recur
     return pictures;
 }
 
-std::string DefaultOutput(const std::string& sourcePath) { return fAnaglyphBase(fNamingPath(sourcePath)) + ".jpg"; }
+// The naming rule applied to the file name alone: the same name as the
+// dialog's for any name of four bytes or more, and never one outside the
+// source's folder (the rule on the whole path turns "shots/b", a picture
+// found by its content, into "sho_anaglyph.jpg" beside the folder).
+std::string DefaultOutput(const std::string& sourcePath)
+{
+    size_t slash = sourcePath.rfind('/');
+    size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    return sourcePath.substr(0, nameStart) + fAnaglyphBase(fNamingPath(sourcePath.substr(nameStart))) + ".jpg";
+}
 
 std::string FileName(const std::string& path)
 {

@@ -10,3 +10,11 @@ add_dependencies(test_end_to_end stereoglass)
 sg_add_test(test_startup SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/startup_test.cpp
   LIBS sg_app_flow)
+
+# The command line without a display: batch runs, usage errors, settings.
+sg_add_test(test_batch_runs SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/batch_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/run_command.cpp
+  LIBS sg_platform_codecs)
+target_compile_definitions(test_batch_runs PRIVATE SG_PROGRAM="$<TARGET_FILE:stereoglass>")
+add_dependencies(test_batch_runs stereoglass)

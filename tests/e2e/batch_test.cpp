@@ -1,0 +1,279 @@
+// The real program's command line without a display: batch conversions,
+// their output names and formats, usage errors, the settings file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/codecs/codec.h"
+#include "tests/e2e/run_command.h"
+#include "tests/support/temp_folder.h"
+
+using namespace sgtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Sample(const std::string& name) { return std::string(SG_TEST_DATA_DIR) + "/" + name; }
+
+std::string Bytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::set<std::string> FilesUnder(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_directory())
+            names.insert(fs::relative(entry.path(), folder).string());
+    }
+    return names;
+}
+
+PictureFormat FormatOf(const std::string& path)
+{
+    PictureHeader header;
+    return ProbePictureFile(path, header) == kCodecOk ? header.format : PictureFormat::Unknown;
+}
+
+// A scratch folder holding pictures; the program runs in it without a
+// display, with its own (empty) settings folder.
+class Batch : public ::testing::Test {
+protected:
+    CommandRun Run(std::vector<std::string> args, bool asNobody = false)
+    {
+        args.insert(args.begin(), SG_PROGRAM);
+        return RunCommand(args, work.path, {"XDG_CONFIG_HOME=" + work.path + "/.config", "HOME=" + work.path},
+                          asNobody);
+    }
+    // Copies a sample into the folder under name (subfolders made).
+    void Put(const std::string& sample, const std::string& name)
+    {
+        fs::create_directories(fs::path(work / name).parent_path());
+        fs::copy_file(Sample(sample), work / name, fs::copy_options::overwrite_existing);
+    }
+    void Write(const std::string& name, const std::string& text)
+    {
+        fs::create_directories(fs::path(work / name).parent_path());
+        std::ofstream(work / name, std::ios::binary) << text;
+    }
+    void WriteSettings(const std::string& text) { Write(".config/stereoglass/stereoglass.conf", text); }
+    std::set<std::string> Files() { return FilesUnder(work.path); }
+
+    TempFolder work{"sg-batch"};
+};
+
+} // namespace
+
+TEST_F(Batch, ConvertsOnePictureWithoutADisplay)
+{
+    Put("bench-sbs-959.png", "Pair.PNG");
+    CommandRun run = Run({"-c", "Pair.PNG"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "Pair.PNG -> pair_anaglyph.jpg\n");
+    EXPECT_EQ(run.err, "");
+    PictureHeader header;
+    ASSERT_EQ(ProbePictureFile(work / "pair_anaglyph.jpg", header), kCodecOk);
+    EXPECT_EQ(header.format, PictureFormat::Jpeg);
+    EXPECT_EQ(header.width, 480);
+    EXPECT_EQ(header.height, 494);
+}
+
+TEST_F(Batch, FolderIsSearchedByContentSkippingItsResults)
+{
+    Put("bench-sbs-959.png", "shots/b.png");
+    Put("figure-sbs.jps", "shots/a");             // a picture without an extension
+    Put("figure-sbs.jps", "shots/old_anaglyph.jpg"); // an earlier result
+    Write("shots/notes.jpg", "not a picture, whatever its name says");
+    Put("bench-sbs-959.png", "shots/deeper/c.png");
+
+    CommandRun flat = Run({"-c", "shots"});
+    EXPECT_EQ(flat.exitCode, 0) << flat.err;
+    EXPECT_EQ(flat.out, "shots/a -> shots/a_anaglyph.jpg\nshots/b.png -> shots/b_anaglyph.jpg\n");
+
+    CommandRun deep = Run({"-c", "-r", "-j", "2", "shots"});
+    EXPECT_EQ(deep.exitCode, 0) << deep.err;
+    // In the order found, whatever order the two workers finish in.
+    EXPECT_EQ(deep.out, "shots/a -> shots/a_anaglyph.jpg\nshots/b.png -> shots/b_anaglyph.jpg\n"
+                        "shots/deeper/c.png -> shots/deeper/c_anaglyph.jpg\n");
+    EXPECT_EQ(deep.err, "");
+    EXPECT_EQ(Files(), (std::set<std::string>{"shots/a", "shots/a_anaglyph.jpg", "shots/b.png",
+                                              "shots/b_anaglyph.jpg", "shots/old_anaglyph.jpg", "shots/notes.jpg",
+                                              "shots/deeper/c.png", "shots/deeper/c_anaglyph.jpg"}));
+
+    Write("empty/readme.txt", "nothing here");
+    CommandRun empty = Run({"-c", "empty"});
+    EXPECT_EQ(empty.exitCode, 0);
+    EXPECT_EQ(empty.err, "stereoglass: no pictures in \"empty\"\n");
+}
+
+TEST_F(Batch, GoesOnAfterFailuresAndNamesEach)
+{
+    Put("bench-sbs-959.png", "good1.png");
+    Write("text.jpg", "just some words");
+    Write("empty.png", "");
+    Put("figure-sbs.jps", "good2.jps");
+    Write("cut.png", Bytes(Sample("bench-sbs-959.png")).substr(0, 40));
+    CommandRun run = Run({"-c", "good1.png", "text.jpg", "missing.png", "empty.png", "cut.png", "good2.jps"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "good1.png -> good1_anaglyph.jpg\ngood2.jps -> good2_anaglyph.jpg\n");
+    EXPECT_EQ(run.err, "stereoglass: \"text.jpg\" is not a picture\n"
+                       "stereoglass: \"missing.png\": No such file or directory\n"
+                       "stereoglass: \"empty.png\" is empty, not a picture\n"
+                       "stereoglass: \"cut.png\" is a damaged picture\n");
+    EXPECT_EQ(Files(), (std::set<std::string>{"good1.png", "good1_anaglyph.jpg", "text.jpg", "empty.png", "cut.png",
+                                              "good2.jps", "good2_anaglyph.jpg"}));
+}
+
+TEST_F(Batch, UnwritableFolderIsNamedWithTheReason)
+{
+    Put("bench-sbs-959.png", "ro/pair.png");
+    chmod(work.path.c_str(), 0755);
+    chmod((work / "ro").c_str(), 0555);
+    CommandRun run = Run({"-c", "ro/pair.png"}, true);
+    chmod((work / "ro").c_str(), 0755);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "stereoglass: cannot write \"ro/pair_anaglyph.jpg\": Permission denied\n");
+    EXPECT_EQ(FilesUnder(work / "ro"), std::set<std::string>{"pair.png"}); // no partial file
+}
+
+TEST_F(Batch, UsageErrorsDoNothingAndExitWith2)
+{
+    Put("bench-sbs-959.png", "a.png");
+    Put("bench-sbs-959.png", "b.png");
+    struct Case {
+        std::vector<std::string> args;
+        std::string firstLine;
+    };
+    const Case cases[] = {
+        {{"-c", "--quality", "x", "a.png"}, "stereoglass: --quality takes a number from 1 to 100, got 'x'"},
+        {{"-c", "a.png", "--frobnicate"}, "stereoglass: unknown option '--frobnicate'"},
+        {{"-c", "a.png", "--glasses"}, "stereoglass: --glasses needs a value"},
+        {{"-c"}, "stereoglass: -c needs a picture, a folder or a --left/--right pair"},
+        {{"a.png", "b.png"}, "stereoglass: without -c the program shows one picture; use -c to convert several"},
+        {{"-c", "a.png", "-o", "out.webp"},
+         "stereoglass: -o \"out.webp\" names no picture format: end it in .jpg, .jpeg, .png, .bmp, .gif, .tif or "
+         ".tiff, or in '/' for a folder"},
+        {{"-c", "a.png", "b.png", "-o", "b.png"},
+         "stereoglass: -o \"b.png\" is not a folder, and the anaglyphs of 2 pictures need one"},
+        {{"-c", "--method", "optimised", "--glasses", "amber-blue", "a.png"},
+         "stereoglass: method optimised is for red-cyan glasses only, not amber-blue"},
+    };
+    for (const Case& c : cases) {
+        CommandRun run = Run(c.args);
+        EXPECT_EQ(run.exitCode, 2) << c.firstLine;
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n')), c.firstLine);
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(Files(), (std::set<std::string>{"a.png", "b.png"}));
+}
+
+TEST_F(Batch, HelpAndVersion)
+{
+    CommandRun help = Run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: stereoglass", 0), 0u);
+    CommandRun version = Run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("stereoglass 1.", 0), 0u) << version.out;
+}
+
+TEST_F(Batch, SettingsFileGivesDefaultsTheCommandLineOverrides)
+{
+    Put("bench-sbs-959.png", "a.png");
+    // The file's method needs red-cyan glasses; its glasses are others.
+    WriteSettings("# mine\nglasses = green-magenta\nmethod = optimised\n");
+    CommandRun fromFile = Run({"-c", "a.png"});
+    EXPECT_EQ(fromFile.exitCode, 2);
+    EXPECT_EQ(fromFile.err, "stereoglass: method optimised is for red-cyan glasses only, not green-magenta\n");
+    CommandRun overridden = Run({"-c", "--glasses", "red-cyan", "a.png"});
+    EXPECT_EQ(overridden.exitCode, 0) << overridden.err;
+    EXPECT_TRUE(fs::exists(work / "a_anaglyph.jpg"));
+    fs::remove(work / "a_anaglyph.jpg");
+
+    WriteSettings("quality = 90\n\nglasses = purple\n");
+    CommandRun bad = Run({"-c", "--glasses", "red-cyan", "a.png"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.err, "stereoglass: " + work.path +
+                           "/.config/stereoglass/stereoglass.conf:3: glasses takes one of "
+                           "red-cyan|green-magenta|amber-blue, got 'purple'\n");
+    EXPECT_FALSE(fs::exists(work / "a_anaglyph.jpg"));
+}
+
+TEST_F(Batch, OutputFileTakesItsFormatFromItsNameAndAFolderIsMade)
+{
+    Put("bench-sbs-959.png", "a.png");
+    Put("figure-sbs.jps", "b.jps");
+    Put("figure-sbs.jps", "trip/day1/c.jps");
+
+    CommandRun toPng = Run({"-c", "a.png", "-o", "result.PNG"});
+    EXPECT_EQ(toPng.exitCode, 0) << toPng.err;
+    EXPECT_EQ(toPng.out, "a.png -> result.PNG\n");
+    EXPECT_EQ(FormatOf(work / "result.PNG"), PictureFormat::Png);
+    CommandRun toTiff = Run({"-c", "a.png", "-o", "result.tif"});
+    EXPECT_EQ(FormatOf(work / "result.tif"), PictureFormat::Tiff);
+
+    CommandRun toFolder = Run({"-c", "a.png", "b.jps", "-o", "made/deeper"});
+    EXPECT_EQ(toFolder.exitCode, 0) << toFolder.err;
+    EXPECT_EQ(toFolder.out, "a.png -> made/deeper/a_anaglyph.jpg\nb.jps -> made/deeper/b_anaglyph.jpg\n");
+    EXPECT_EQ(FormatOf(work / "made/deeper/b_anaglyph.jpg"), PictureFormat::Jpeg);
+
+    // One picture into a folder named by its closing '/'; a tree's subfolders
+    // are kept below the output folder.
+    CommandRun tree = Run({"-c", "-r", "trip", "-o", "out/"});
+    EXPECT_EQ(tree.exitCode, 0) << tree.err;
+    EXPECT_EQ(tree.out, "trip/day1/c.jps -> out/day1/c_anaglyph.jpg\n");
+    EXPECT_EQ(FormatOf(work / "out/day1/c_anaglyph.jpg"), PictureFormat::Jpeg);
+}
+
+TEST_F(Batch, NeverOverwritesASourceOrWritesOneFileTwice)
+{
+    Put("bench-sbs-959.png", "a.png");
+    Put("figure-sbs.jps", "b.jps");
+    ASSERT_EQ(symlink("a.png", (work / "link.png").c_str()), 0);
+    ASSERT_EQ(link((work / "b.jps").c_str(), (work / "hard.jpg").c_str()), 0);
+    std::string aBefore = Bytes(work / "a.png"), bBefore = Bytes(work / "b.jps");
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{"-c", "a.png", "-o", "a.png"},
+         "refusing to write the anaglyph of \"a.png\" to \"a.png\": that is the source itself"},
+        {{"-c", "a.png", "-o", "./link.png"},
+         "refusing to write the anaglyph of \"a.png\" to \"./link.png\": that is the source itself"},
+        {{"-c", "b.jps", "-o", "hard.jpg"},
+         "refusing to write the anaglyph of \"b.jps\" to \"hard.jpg\": that is the source itself"},
+        {{"-c", "a.png", "-o", "b.jps"}, // a format the saver lacks is caught first
+         "-o \"b.jps\" names no picture format: end it in .jpg, .jpeg, .png, .bmp, .gif, .tif or .tiff, or in '/' "
+         "for a folder"},
+    };
+    for (const Case& c : cases) {
+        CommandRun run = Run(c.args);
+        EXPECT_NE(run.exitCode, 0) << c.error;
+        EXPECT_EQ(run.err, "stereoglass: " + c.error + "\n");
+    }
+    EXPECT_EQ(Bytes(work / "a.png"), aBefore);
+    EXPECT_EQ(Bytes(work / "b.jps"), bBefore);
+
+    // Another picture of the run, and two pictures of one name into one folder.
+    Put("bench-sbs-959.png", "x/pair.png");
+    Put("figure-sbs.jps", "y/Pair.png");
+    Put("bench-sbs-959.png", "b_anaglyph.jpg");
+    std::string resultBefore = Bytes(work / "b_anaglyph.jpg");
+    CommandRun run = Run({"-c", "b.jps", "b_anaglyph.jpg", "x/pair.png", "y/Pair.png", "-o", "."});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "b_anaglyph.jpg -> ./b_anaglyph_anaglyph.jpg\nx/pair.png -> ./pair_anaglyph.jpg\n");
+    EXPECT_EQ(run.err, "stereoglass: refusing to write the anaglyph of \"b.jps\" to \"./b_anaglyph.jpg\": that is the "
+                       "picture \"b_anaglyph.jpg\"\n"
+                       "stereoglass: not writing the anaglyph of \"y/Pair.png\" to \"./pair_anaglyph.jpg\": the "
+                       "anaglyph of \"x/pair.png\" goes there\n");
+    EXPECT_EQ(Bytes(work / "b_anaglyph.jpg"), resultBefore);
+}
