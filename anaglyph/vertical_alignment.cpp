@@ -8,6 +8,7 @@
 #include <complex>
 #include <cstdio>
 #include <mutex>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -61,9 +62,9 @@ void Taper(Grey& grey)
         mean += v;
     mean /= double(grey.values.size());
     for (int32_t y = 0; y < grey.height; ++y) {
-        double wy = 0.5 - 0.5 * std::cos(2 * M_PI * (y + 0.5) / grey.height);
+        double wy = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (y + 0.5) / grey.height);
         for (int32_t x = 0; x < grey.width; ++x) {
-            double wx = 0.5 - 0.5 * std::cos(2 * M_PI * (x + 0.5) / grey.width);
+            double wx = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (x + 0.5) / grey.width);
             double& v = grey.values[size_t(y) * size_t(grey.width) + size_t(x)];
             v = (v - mean) * wx * wy;
         }
