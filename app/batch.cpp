@@ -1,5 +1,7 @@
 #include "app/batch.h"
 
+#include <signal.h>
+
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -11,6 +13,27 @@
 namespace {
 
 constexpr const char* kProgram = "stereoglass: ";
+constexpr int32_t kInterrupted = 130; // 128 + SIGINT, as a shell reports it
+
+// Set by Ctrl-C or SIGTERM: the workers finish the pictures they hold, so no
+// file is left half written, and take no more. A second signal ends the
+// process at once.
+std::atomic<bool> stopRequested = false;
+
+void RequestStop(int)
+{
+    stopRequested = true;
+}
+
+void StopOnSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = RequestStop;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 
 // The results in the order of the jobs: a job's line is printed once every
 // job before it is printed, so the output reads like the input whatever
@@ -79,7 +102,7 @@ void ConvertJobs(const std::vector<BatchJob>& jobs, int32_t workers, const JobSt
     std::atomic<size_t> nextJob = 0;
     auto work = [&] {
         EnterThread(nullptr); // COM and the host's state for this thread
-        for (size_t job = nextJob++; job < jobs.size(); job = nextJob++) {
+        for (size_t job = nextJob++; job < jobs.size() && !stopRequested; job = nextJob++) {
             started(job);
             ConversionResult result;
             if (jobs[job].problem.empty()) {
@@ -115,11 +138,24 @@ int32_t RunBatch(const CommandLine& commandLine, const ConversionOptions& option
         std::fprintf(stderr, "%s%s\n", kProgram, note.c_str());
 
     int32_t total = static_cast<int32_t>(plan.jobs.size());
-    Progress progress(total, ProgressWanted(total, commandLine.quiet));
-    InOrderReport report(plan.jobs, progress, commandLine.quiet);
-    ConvertJobs(
-        plan.jobs, WorkerCount(commandLine.jobs, plan.jobs.size()),
-        [&](size_t job) { progress.Started(plan.jobs[job].request.sourcePath); },
-        [&](size_t job, const ConversionResult& result) { report.Done(job, result); });
-    return report.Failures() == 0 ? 0 : 1;
+    StopOnSignals();
+    std::atomic<int32_t> finished = 0;
+    {
+        Progress progress(total, ProgressWanted(total, commandLine.quiet));
+        InOrderReport report(plan.jobs, progress, commandLine.quiet);
+        ConvertJobs(
+            plan.jobs, WorkerCount(commandLine.jobs, plan.jobs.size()),
+            [&](size_t job) { progress.Started(plan.jobs[job].request.sourcePath); },
+            [&](size_t job, const ConversionResult& result) {
+                report.Done(job, result);
+                ++finished;
+            });
+        if (report.Failures() == 0 && !stopRequested)
+            return 0;
+        if (!stopRequested)
+            return 1;
+    }
+    std::fprintf(stderr, "%sinterrupted: %d of %d pictures not converted\n", kProgram,
+                 static_cast<int>(total - finished.load()), static_cast<int>(total));
+    return kInterrupted;
 }

@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "app/naming.h"
-#include "imageio/imageio.h"
+#include "imageio/image_file.h"
 #include "platform/codecs/codec.h"
 #include "platform/text.h"
 
@@ -197,11 +197,14 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
         bool isFolder = fs::is_directory(output, error);
         outputFolder = isFolder || output.back() == '/' || found.size() > 1 || folderGiven;
         if (outputFolder && !isFolder && fs::exists(fs::symlink_status(output, error))) {
-            plan.usageError = "-o " + Quoted(output) + " is not a folder, and the anaglyphs of " +
-                              std::to_string(found.size()) + " pictures need one";
+            plan.usageError = "-o " + Quoted(output) + " is not a folder, and " +
+                              (found.size() > 1 ? "the anaglyphs of " + std::to_string(found.size()) + " pictures"
+                                                : std::string("the pictures of a folder")) +
+                              " need one";
             return plan;
         }
-        if (!outputFolder && !fGDIp_CanSaveAs(output)) {
+        EncodeFormat format;
+        if (!outputFolder && !ImageFormatForName(output, format)) {
             plan.usageError = "-o " + Quoted(output) +
                               " names no picture format: end it in .jpg, .jpeg, .png, .bmp, .gif, .tif or .tiff, "
                               "or in '/' for a folder";

@@ -8,6 +8,9 @@
 #include "app/settings_file.h"
 #include "app/startup.h"
 #include "app/version.h"
+#include "host/services.h"
+#include "platform/display.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -18,21 +21,20 @@ void PrintError(const std::string& message)
     std::fprintf(stderr, "stereoglass: %s\n", message.c_str());
 }
 
-// The settings file's options with the command line's over them.
+// The settings file's options with the command line's over them. A run
+// started from the desktop has no terminal, so the dialog and FILE runs also
+// show the error in a message box when they can.
 bool ResolveOptions(const CommandLine& commandLine, ConversionOptions& options)
 {
     Settings fileSettings;
     std::string error;
-    if (!ReadSettingsFile(SettingsFilePath(), fileSettings, error) ||
-        !ApplySettings(options, fileSettings, error)) {
-        PrintError(error);
-        return false;
-    }
-    if (!ApplySettings(options, commandLine.settings, error) || !CheckOptionCombination(options, error)) {
-        PrintError(error);
-        return false;
-    }
-    return true;
+    if (ReadSettingsFile(SettingsFilePath(), fileSettings, error) && ApplySettings(options, fileSettings, error) &&
+        ApplySettings(options, commandLine.settings, error) && CheckOptionCombination(options, error))
+        return true;
+    PrintError(error);
+    if (commandLine.mode != RunMode::Convert && DisplayAvailable())
+        ShowMessageBox(WidenAnsi("Stereoglass cannot start: " + error), kMessageBoxStyle, u"");
+    return false;
 }
 
 } // namespace

@@ -116,7 +116,10 @@ bool ReadWholeFile(const std::string& path, std::string& text, bool& missing, st
     missing = false;
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT) {
+        // A file this user cannot even see (its folder shut to them, say) is
+        // as good as absent; one that is there but unreadable is an error.
+        struct stat seen = {};
+        if (errno == ENOENT || stat(path.c_str(), &seen) != 0) {
             missing = true;
             return true;
         }

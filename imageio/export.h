@@ -2,14 +2,21 @@
 // What libstereoglass exports for other programs, with C linkage: the loader
 // (taking the text address of an OLE byte string, which it frees on every
 // path), the start-up it runs inside, and the drawing-target operations that
-// a caller needs to use the loader's result. SysAllocStringByteLen and
-// SysFreeString come from platform/ole.h.
+// a caller needs to use the loader's result, and the OLE byte-string calls
+// that make and free the loader's file name (defined in platform/ole.cpp).
+// Installed as <stereoglass.h>; libstereoglass.so exports exactly these.
 #include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+// A new OLE byte string of length bytes copied from text (zero-filled when
+// text is null); null when memory is not to be had. Freed by SysFreeString,
+// or by fGDIp_2hBMP when handed to it.
+char* SysAllocStringByteLen(const char* text, unsigned int length);
+void SysFreeString(char* text);
 
 // For other programs only: fileName must come from SysAllocStringByteLen.
 // The program's own code calls the byte-string routine in imageio/imageio.h.

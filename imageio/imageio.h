@@ -51,9 +51,6 @@ int32_t fGDIp_SaveBitmap(std::string& pixels, std::string& fileName);
 // extension list and MIME table of fGDIp_SaveImage; "" when it selects none
 // (no dot, an extension not in the list, DIB).
 std::string fSaveMimeType(const std::string& fileName);
-// True when fileName's extension names a format that an encoder writes
-// (bmp, gif, jpg, jpeg, png, tif, tiff).
-bool fGDIp_CanSaveAs(const std::string& fileName);
 // -1 for an empty name; 0 when the extension names no format (or DIB);
 // otherwise the status of the save (0 = written).
 int32_t fGDIp_SaveImage(std::string fileName, GpImage* picture);

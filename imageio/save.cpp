@@ -79,18 +79,6 @@ std::string fSaveMimeType(const std::string& fileName)
     return MimeTypeOf(extension);
 }
 
-bool fGDIp_CanSaveAs(const std::string& fileName)
-{
-    std::string mimeType = fSaveMimeType(fileName);
-    if (mimeType.empty())
-        return false;
-    uint32_t token = fGDIp_Startup();
-    CLSID clsid;
-    bool found = token != 0 && fGDIp_EncoderClsid(mimeType, clsid) > 0;
-    fGDIp_Shutdown(token);
-    return found;
-}
-
 int32_t fGDIp_SaveImage(std::string fileName, GpImage* picture)
 {
     if (fileName.empty())

@@ -11,6 +11,8 @@ packages=(
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev
   libfftw3-dev
   xvfb openbox xdotool xclip x11-utils
+  git dpkg-dev desktop-file-utils shared-mime-info
+  hyperfine imagemagick
 )
 
 missing=()

@@ -43,7 +43,7 @@ configure() {
 mkdir -p build
 
 stage "plain build (build/)"
-if configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo && cmake --build build -j"$jobs"; then
+if configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSG_WERROR=ON && cmake --build build -j"$jobs"; then
     ctest --test-dir build -j"$jobs" --output-on-failure 2>&1 | tee build/ctest.log
     [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
     count build/ctest.log
@@ -56,7 +56,7 @@ export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 mkdir -p build-asan
-if configure build-asan -DCMAKE_BUILD_TYPE=Debug -DSG_SANITIZE=address && cmake --build build-asan -j"$jobs"; then
+if configure build-asan -DCMAKE_BUILD_TYPE=Debug -DSG_SANITIZE=address -DSG_WERROR=ON && cmake --build build-asan -j"$jobs"; then
     ctest --test-dir build-asan -j"$jobs" --output-on-failure 2>&1 | tee build-asan/ctest.log
     [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
     count build-asan/ctest.log
@@ -68,7 +68,7 @@ unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 stage "ThreadSanitizer build of the threaded tests (build-tsan/)"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan.supp"
 mkdir -p build-tsan
-if configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DSG_SANITIZE=thread && cmake --build build-tsan -j"$jobs" --target threaded_tests; then
+if configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DSG_SANITIZE=thread -DSG_WERROR=ON && cmake --build build-tsan -j"$jobs" --target threaded_tests; then
     ctest --test-dir build-tsan -L threads -j"$jobs" --output-on-failure 2>&1 | tee build-tsan/ctest.log
     [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
     count build-tsan/ctest.log

@@ -133,6 +133,8 @@ TEST(Settings, FileGivesItsSettingsInOrder)
 
     EXPECT_TRUE(ReadSettingsFile(folder / "absent.conf", settings, error));
     EXPECT_TRUE(settings.empty());
+    EXPECT_TRUE(ReadSettingsFile(path + "/below-a-file.conf", settings, error)); // ENOTDIR: no such file either
+    EXPECT_TRUE(settings.empty());
 }
 
 TEST(Settings, BadLineNamesFileLineAndProblem)

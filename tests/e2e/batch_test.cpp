@@ -187,19 +187,27 @@ TEST_F(Batch, HelpAndVersion)
 
 TEST_F(Batch, SettingsFileGivesDefaultsTheCommandLineOverrides)
 {
-    Put("bench-sbs-959.png", "a.png");
-    // The file's method needs red-cyan glasses; its glasses are others.
-    WriteSettings("# mine\nglasses = green-magenta\nmethod = optimised\n");
-    CommandRun fromFile = Run({"-c", "a.png"});
-    EXPECT_EQ(fromFile.exitCode, 2);
-    EXPECT_EQ(fromFile.err, "stereoglass: method optimised is for red-cyan glasses only, not green-magenta\n");
-    CommandRun overridden = Run({"-c", "--glasses", "red-cyan", "a.png"});
+    Put("figure-sbs.jps", "a.jps");
+    CommandRun plain = Run({"-c", "a.jps", "-o", "plain.jpg"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+
+    WriteSettings("# mine\nquality = 10   # small files\n");
+    CommandRun fromFile = Run({"-c", "a.jps", "-o", "small.jpg"});
+    CommandRun overridden = Run({"-c", "--quality", "95", "a.jps", "-o", "overridden.jpg"});
+    EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err;
     EXPECT_EQ(overridden.exitCode, 0) << overridden.err;
-    EXPECT_TRUE(fs::exists(work / "a_anaglyph.jpg"));
-    fs::remove(work / "a_anaglyph.jpg");
+    EXPECT_LT(Bytes(work / "small.jpg").size() * 2, Bytes(work / "plain.jpg").size());
+    EXPECT_EQ(Bytes(work / "overridden.jpg"), Bytes(work / "plain.jpg"));
+
+    // Options are checked together once the file and the command line are
+    // both applied.
+    WriteSettings("glasses = green-magenta\n");
+    CommandRun combined = Run({"-c", "--method", "optimised", "a.jps"});
+    EXPECT_EQ(combined.exitCode, 2);
+    EXPECT_EQ(combined.err, "stereoglass: method optimised is for red-cyan glasses only, not green-magenta\n");
 
     WriteSettings("quality = 90\n\nglasses = purple\n");
-    CommandRun bad = Run({"-c", "--glasses", "red-cyan", "a.png"});
+    CommandRun bad = Run({"-c", "--glasses", "red-cyan", "a.jps"});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_EQ(bad.err, "stereoglass: " + work.path +
                            "/.config/stereoglass/stereoglass.conf:3: glasses takes one of "

@@ -300,6 +300,28 @@ TEST_F(EndToEnd, UnreadableOrUnwritableRunsSayWhyAndWriteNothing)
     }
 }
 
+// "stereoglass FILE", as a file manager's "Open with" calls it: no dialog,
+// the anaglyph written beside the file and shown until a key.
+TEST_F(EndToEnd, FileOnTheCommandLineIsConvertedAndShownWithoutTheDialog)
+{
+    std::string folder = MakeFolder("open-with");
+    Copy(Sample("bench-sbs-959.png"), folder + "/Bench.png");
+    program = StartProgram(folder, false, true, {"--swap=no", folder + "/Bench.png"});
+    ASSERT_TRUE(WaitForResult());
+    Picture written;
+    ASSERT_EQ(DecodePictureFile(folder + "/bench_anaglyph.jpg", written), kCodecOk);
+    EXPECT_EQ(written.width, 480);
+    EXPECT_EQ(written.height, 494);
+    // The screen shows the written file between black bars.
+    int w = 0, h = 0;
+    std::vector<uint32_t> screen = Screen(w, h);
+    ASSERT_EQ(h, 1080);
+    EXPECT_EQ(screen[540 * w + 4], 0u);
+    Xdotool("key space");
+    EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
+    EXPECT_EQ(FolderNames(folder), (std::set<std::string>{"Bench.png", "bench_anaglyph.jpg"}));
+}
+
 TEST(EndToEndNoDisplay, SaysSoAndExitsWith255)
 {
     std::string folder = MakeFolder("nodisplay");

@@ -19,7 +19,8 @@
 
 namespace sgtest {
 
-Program StartProgram(const std::string& folder, bool asNobody, bool withDisplay)
+Program StartProgram(const std::string& folder, bool asNobody, bool withDisplay,
+                     const std::vector<std::string>& arguments)
 {
     Program program;
     program.errors = folder + "/../stderr-" + std::to_string(std::rand()) + ".txt";
@@ -40,7 +41,11 @@ Program StartProgram(const std::string& folder, bool asNobody, bool withDisplay)
             if (setgid(65534) != 0 || setuid(65534) != 0)
                 _exit(126);
         }
-        execl(SG_PROGRAM, SG_PROGRAM, static_cast<char*>(nullptr));
+        std::vector<char*> argv = {const_cast<char*>(SG_PROGRAM)};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(SG_PROGRAM, argv.data());
         _exit(127);
     }
     program.pid = pid;

@@ -17,8 +17,10 @@ struct Program {
 
 // Starts the program in folder. asNobody: run it as the user nobody (when
 // this process is root), so that a folder's missing write bit counts.
-// withDisplay false: DISPLAY is removed from its environment.
-Program StartProgram(const std::string& folder, bool asNobody = false, bool withDisplay = true);
+// withDisplay false: DISPLAY is removed from its environment. arguments go
+// on its command line.
+Program StartProgram(const std::string& folder, bool asNobody = false, bool withDisplay = true,
+                     const std::vector<std::string>& arguments = {});
 // Its exit code, or -1 when it did not end within timeoutMs (it is killed).
 int WaitForExit(Program& program, int timeoutMs);
 std::string ReadFile(const std::string& path);

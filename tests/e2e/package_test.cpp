@@ -1,0 +1,127 @@
+// What an installation and the .deb hold, and that the program runs from
+// them: the install tree from `cmake --install`, the package from CPack,
+// unpacked with dpkg-deb into a scratch folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "tests/e2e/run_command.h"
+#include "tests/support/command.h"
+#include "tests/support/temp_folder.h"
+
+using namespace sgtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::set<std::string> Lines(const std::string& text)
+{
+    std::set<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.insert(line);
+    return lines;
+}
+
+// The files and links of a tree, relative to its root.
+std::set<std::string> FilesUnder(const std::string& root)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_directory() || entry.is_symlink())
+            names.insert(entry.path().lexically_relative(root).string());
+    }
+    return names;
+}
+
+// --version and one conversion with no display, by the program in prefix.
+void ExpectRunsFrom(const std::string& prefix)
+{
+    std::string program = prefix + "/bin/stereoglass";
+    TempFolder work("sg-pkg-run");
+    fs::copy_file(std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps", work / "Figure.JPS");
+    std::vector<std::string> environment = {"HOME=" + work.path, "XDG_CONFIG_HOME=" + work.path, "LD_LIBRARY_PATH"};
+    CommandRun version = RunCommand({program, "--version"}, work.path, environment);
+    EXPECT_EQ(version.exitCode, 0) << version.err;
+    EXPECT_EQ(version.out.rfind("stereoglass 1.", 0), 0u) << version.out;
+    CommandRun convert = RunCommand({program, "-c", "Figure.JPS"}, work.path, environment);
+    EXPECT_EQ(convert.exitCode, 0) << convert.err;
+    EXPECT_EQ(convert.out, "Figure.JPS -> figure_anaglyph.jpg\n");
+    EXPECT_TRUE(fs::exists(work / "figure_anaglyph.jpg"));
+}
+
+const std::set<std::string> kInstalled = {
+    "bin/stereoglass",
+    "include/stereoglass.h",
+    "lib/libstereoglass.so",
+    "lib/libstereoglass.so.1",
+    "lib/libstereoglass.so.1.0.0",
+    "share/applications/stereoglass.desktop",
+    "share/icons/hicolor/scalable/apps/stereoglass.svg",
+    "share/man/man1/stereoglass.1",
+    "share/mime/packages/stereoglass.xml",
+};
+
+} // namespace
+
+TEST(Package, InstallTreeHoldsTheProgramLibraryAndDesktopFilesAndRuns)
+{
+    TempFolder prefix("sg-install");
+    std::string log = CommandOutput(std::string(SG_CMAKE) + " --install " SG_BINARY_DIR " --prefix " + prefix.path +
+                                    " 2>&1");
+    ASSERT_TRUE(fs::exists(prefix / "bin/stereoglass")) << log;
+    EXPECT_EQ(FilesUnder(prefix.path), kInstalled);
+
+    EXPECT_EQ(CommandOutput("desktop-file-validate " + prefix.path + "/share/applications/stereoglass.desktop 2>&1; "
+                            "echo $?"),
+              "0");
+    std::string entry = CommandOutput("grep -E '^(Exec|MimeType)=' " + prefix.path +
+                                      "/share/applications/stereoglass.desktop");
+    EXPECT_NE(entry.find("Exec=stereoglass %f"), std::string::npos) << entry;
+    for (const char* type : {"image/jpeg", "image/png", "image/gif", "image/tiff", "image/bmp", "image/x-jps",
+                             "image/x-mpo"})
+        EXPECT_NE(entry.find(type), std::string::npos) << type;
+
+    // The library: a SONAME, and only its documented interface exported.
+    std::string library = prefix.path + "/lib/libstereoglass.so.1.0.0";
+    EXPECT_NE(CommandOutput("readelf -d " + library + " | grep SONAME").find("[libstereoglass.so.1]"),
+              std::string::npos);
+    std::set<std::string> exported =
+        Lines(CommandOutput("nm -D --defined-only " + library + " | awk '$2 ~ /[TtDdBb]/ {print $3}'"));
+    std::set<std::string> documented = {
+        "SysAllocStringByteLen@@STEREOGLASS_1", "SysFreeString@@STEREOGLASS_1", "fGDIp_2hBMP@@STEREOGLASS_1",
+        "sg_ClearTarget@@STEREOGLASS_1",        "sg_CreateMemoryBitmap@@STEREOGLASS_1",
+        "sg_EndMemoryBitmap@@STEREOGLASS_1",    "sg_GdiplusShutdown@@STEREOGLASS_1",
+        "sg_GdiplusStartup@@STEREOGLASS_1",     "sg_GetTargetSize@@STEREOGLASS_1",
+        "sg_ReadPixels@@STEREOGLASS_1",         "sg_RefreshTarget@@STEREOGLASS_1",
+        "sg_SelectTarget@@STEREOGLASS_1",       "sg_WritePixels@@STEREOGLASS_1",
+    };
+    EXPECT_EQ(exported, documented);
+
+    ExpectRunsFrom(prefix.path);
+}
+
+TEST(Package, DebHoldsTheInstallTreeWithDependenciesAndRunsUnpacked)
+{
+    TempFolder scratch("sg-deb");
+    std::string log = CommandOutput(std::string(SG_CPACK) + " -G DEB --config " SG_BINARY_DIR
+                                                            "/CPackConfig.cmake -B " +
+                                    scratch.path + " 2>&1");
+    std::string deb = CommandOutput("ls " + scratch.path + "/stereoglass_*.deb 2>/dev/null | head -1");
+    ASSERT_FALSE(deb.empty()) << log;
+
+    std::string depends = CommandOutput("dpkg-deb -f " + deb + " Depends");
+    for (const char* package : {"libc6", "libgtk-3-0", "libturbojpeg0", "libpng16-16", "libtiff6", "libgif7",
+                                "libx11-6"})
+        EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
+
+    std::string root = scratch.path + "/root";
+    CommandOutput("dpkg-deb -x " + deb + " " + root);
+    std::set<std::string> expected;
+    for (const std::string& file : kInstalled)
+        expected.insert("usr/" + file);
+    EXPECT_EQ(FilesUnder(root), expected);
+    ExpectRunsFrom(root + "/usr");
+}
