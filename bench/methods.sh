@@ -20,26 +20,28 @@ methods=(
   "green-magenta colour" "green-magenta half-colour" "green-magenta grey" "green-magenta dubois"
   "amber-blue colour" "amber-blue half-colour" "amber-blue grey" "amber-blue dubois"
 )
-commands=()
-for m in "${methods[@]}"; do
+# Each method is timed right beside colour, in its own hyperfine run, so that
+# a busy machine's drift weighs on both alike.
+command_for() {
+  echo "$build/stereoglass -c -q --glasses $1 --method $2 -o $work/out.jpg $source"
+}
+colour=$(command_for red-cyan colour)
+for m in "${methods[@]:1}"; do
   read -r glasses method <<<"$m"
-  commands+=(-n "$glasses $method"
-             "$build/stereoglass -c -q --glasses $glasses --method $method -o $work/out.jpg $source")
+  hyperfine -N --warmup 2 --runs "${RUNS:-10}" --export-json "$work/$glasses-$method.json" \
+    -n "red-cyan colour" "$colour" -n "$glasses $method" "$(command_for "$glasses" "$method")" >/dev/null
 done
-hyperfine -N --warmup 2 --runs "${RUNS:-10}" --export-json "$work/times.json" "${commands[@]}" >/dev/null
-python3 - "$work/times.json" <<'PY'
+python3 - "$work"/*.json <<'PY'
 import json, sys
-results = json.load(open(sys.argv[1]))["results"]
 # Wall time, and the processor time (user + system), which a busy machine
 # disturbs less.
-colour = results[0]["median"]
-colourCpu = results[0]["user"] + results[0]["system"]
 worst = worstCpu = 0
-for r in results:
-    ratio = r["median"] / colour
-    cpu = r["user"] + r["system"]
+for path in sys.argv[1:]:
+    colour, method = json.load(open(path))["results"]
+    ratio = method["median"] / colour["median"]
+    cpu, colourCpu = method["user"] + method["system"], colour["user"] + colour["system"]
     worst, worstCpu = max(worst, ratio), max(worstCpu, cpu / colourCpu)
-    print(f"{r['command']:<26} median {r['median']*1000:5.0f} ms (+/- {r['stddev']*1000:3.0f}) {ratio:.2f} x colour;"
-          f"  cpu {cpu*1000:5.0f} ms {cpu/colourCpu:.2f} x")
+    print(f"{method['command']:<26} median {method['median']*1000:4.0f} ms vs colour {colour['median']*1000:4.0f} ms:"
+          f" {ratio:.2f} x;  cpu {cpu*1000:4.0f} vs {colourCpu*1000:4.0f} ms: {cpu/colourCpu:.2f} x")
 print(f"slowest method: {worst:.2f} x colour in wall time, {worstCpu:.2f} x in cpu time (target <= 1.30)")
 PY
