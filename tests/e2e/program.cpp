@@ -35,9 +35,6 @@ Program StartProgram(const std::string& folder, bool asNobody, bool withDisplay,
             unsetenv("DISPLAY");
         setenv("HOME", "/tmp", 1);
         if (asNobody && getuid() == 0) {
-            // Not root's settings folder under /tmp, which nobody may not
-            // enter: nobody's own, which does not exist (no settings).
-            setenv("XDG_CONFIG_HOME", "/nonexistent/.config", 1);
             if (setgid(65534) != 0 || setuid(65534) != 0)
                 _exit(126);
         }
