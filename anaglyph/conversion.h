@@ -31,6 +31,7 @@ enum class ConversionStatus {
     SourceUnsuitable, // a picture, but not one that can be converted (too small, sizes differ …)
     OutputRefused,    // the output would be the source, or its name names no format
     OutputUnwritable, // the encoder or the file system failed
+    OptionsRefused,   // the options ask for what cannot be done (a method not made for the glasses)
 };
 
 struct ConversionResult {

@@ -5,7 +5,9 @@
 
 #include "anaglyph/conversion.h"
 #include "anaglyph/placement.h"
+#include "app/anaglyph_choices.h"
 #include "app/naming.h"
+#include "app/settings_file.h"
 #include "app/source_chooser.h"
 #include "host/graphic_window.h"
 #include "host/services.h"
@@ -14,6 +16,8 @@
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/text.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -32,6 +36,9 @@ void ShowError(const std::string& text)
 int32_t WriteAnaglyph(const ConversionRequest& request)
 {
     ConversionResult result = ConvertPicture(request);
+    // What --align found, for a run started from a terminal.
+    if (!result.notes.empty())
+        std::fputs(result.notes.c_str(), stderr);
     switch (result.status) {
     case ConversionStatus::Written:
         return 1;
@@ -70,12 +77,23 @@ int32_t fMainFlow(const uint32_t&, const uint32_t&, const std::string&, const in
 int32_t fMainFlow(const ConversionOptions& options)
 {
     ConversionRequest request;
-    request.sourcePath = fSelectFile();
+    std::vector<DialogChoice> choices = AnaglyphChoices(options);
+    request.sourcePath = fSelectFile(choices);
     // Cancel ends the run: going on would reach the loader's clipboard
     // source with an empty name and empty the user's clipboard.
     if (request.sourcePath.empty())
         return 0;
     request.options = options;
+    std::vector<std::pair<std::string, std::string>> changes = TakeAnaglyphChoices(choices, request.options);
+    std::string error;
+    if (!CheckOptionCombination(request.options, error)) {
+        ShowError("The anaglyph cannot be made: " + error + ".");
+        return 0;
+    }
+    // What the user picked is the next run's default. Failing to remember it
+    // does not stop this run.
+    if (!changes.empty() && !UpdateSettingsFile(SettingsFilePath(), changes, error))
+        std::fprintf(stderr, "stereoglass: %s\n", error.c_str());
     return fConvertAndShow(request);
 }
 

@@ -18,13 +18,20 @@ constexpr LONG kWithoutSystemMenu = static_cast<LONG>(0xFFF7FFFF);
 
 std::string fSelectFile()
 {
+    std::vector<DialogChoice> none;
+    return fSelectFile(none);
+}
+
+std::string fSelectFile(std::vector<DialogChoice>& choices)
+{
     std::string initialFolder = NarrowWide(GetCurrentFolder());
     std::string title = kSelectFileTitle;
     std::string filter = std::string("All Files") + '\0' + "*.*" + '\0';
     uint32_t watcher = StartThread(fDialogWatcher, const_cast<char*>(kSelectFileTitle), kWatcherStackSize, 0);
     int32_t count = 0;
     std::u16string chosen = ChooseOpenFile(GetCurrentFolder(), 0, 0, 0, WidenAnsi(title), WidenAnsi(initialFolder),
-                                           WidenAnsi(filter), u"", u"", kChooserFlags, count);
+                                           WidenAnsi(filter), u"", u"", kChooserFlags, count,
+                                           choices.empty() ? nullptr : &choices);
     std::string path = NarrowWide(chosen);
     CloseThreadHandle(watcher);
     return path;

@@ -23,3 +23,7 @@ target_link_libraries(bench_show_file PRIVATE sg_app_flow)
 find_package(X11 REQUIRED)
 add_executable(bench_screen_settle ${CMAKE_CURRENT_LIST_DIR}/screen_settle.cpp)
 target_link_libraries(bench_screen_settle PRIVATE X11::X11)
+
+# The mixer alone, every kind of method on the 16-megapixel picture's views.
+add_executable(bench_mixer ${CMAKE_CURRENT_LIST_DIR}/mixer_bench.cpp)
+target_link_libraries(bench_mixer PRIVATE sg_anaglyph benchmark::benchmark)

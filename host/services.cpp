@@ -56,7 +56,8 @@ std::u16string ReadCurrentDirectory()
 std::u16string ChooseOpenFile(const std::u16string& defaultFolder, uint32_t, int32_t x, int32_t y,
                               const std::u16string& title, const std::u16string& folder,
                               const std::u16string& filter, const std::u16string& startName,
-                              const std::u16string& defaultExtension, uint32_t flags, int32_t& count)
+                              const std::u16string& defaultExtension, uint32_t flags, int32_t& count,
+                              std::vector<DialogChoice>* choices)
 {
     OpenFileDialog request;
     request.title = title;
@@ -68,7 +69,14 @@ std::u16string ChooseOpenFile(const std::u16string& defaultFolder, uint32_t, int
     request.placed = x != kDefaultPosition && y != kDefaultPosition;
     request.x = x;
     request.y = y;
-    return ShowOpenFileDialog(request, count);
+    if (!choices)
+        return ShowOpenFileDialog(request, count);
+    request.choices = *choices;
+    std::vector<int32_t> picked;
+    std::u16string path = ShowOpenFileDialog(request, count, &picked);
+    for (size_t i = 0; i < picked.size() && i < choices->size(); ++i)
+        (*choices)[i].chosen = picked[i];
+    return path;
 }
 
 void ShowMessageBox(const std::u16string& text, uint32_t style, const std::u16string& caption)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/dialogs.h"
 #include "platform/kernel.h"
 
 // x or y with this value: no position given.
@@ -20,10 +21,13 @@ constexpr const char16_t* kDefaultCaption = u"Stereoglass";
 // and y given the dialog opens there, otherwise centred in the work area; a
 // parent window does not change that on this port. The start name is cut to
 // its first 259 UTF-16 units. The dialog never changes the current directory.
+// With choices, the dialog shows them in a row under its file list; when a
+// file is chosen each one's `chosen` becomes what the user picked.
 std::u16string ChooseOpenFile(const std::u16string& defaultFolder, uint32_t parent, int32_t x, int32_t y,
                               const std::u16string& title, const std::u16string& folder,
                               const std::u16string& filter, const std::u16string& startName,
-                              const std::u16string& defaultExtension, uint32_t flags, int32_t& count);
+                              const std::u16string& defaultExtension, uint32_t flags, int32_t& count,
+                              std::vector<DialogChoice>* choices = nullptr);
 
 // Waits 5 ms, then shows an OK-only box and blocks until it is closed.
 void ShowMessageBox(const std::u16string& text, uint32_t style, const std::u16string& caption);

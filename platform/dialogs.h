@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/wintypes.h"
 
@@ -20,6 +21,15 @@ constexpr DWORD OFN_ENABLESIZING = 0x800000;
 
 // The start file name is cut to this many UTF-16 units.
 constexpr size_t kMaxStartNameUnits = 259;
+
+// One choice in a row under the open-file dialog's file list: a labelled
+// drop-down of options, or a check box when there are no options (chosen 0
+// unticked, 1 ticked). The label may mark its access key with '_'.
+struct DialogChoice {
+    std::string label;
+    std::vector<std::string> options;
+    int32_t chosen = 0; // what the dialog shows first
+};
 
 struct OpenFileDialog {
     std::u16string title;  // empty: "Open"
@@ -35,6 +45,8 @@ struct OpenFileDialog {
     bool placed = false;
     int32_t x = 0;
     int32_t y = 0;
+    // A row of choices under the file list; none: no row.
+    std::vector<DialogChoice> choices;
 };
 
 // The chosen file's full path, count 1; or an empty path and count 0 when
@@ -42,8 +54,10 @@ struct OpenFileDialog {
 // meaning: OFN_PATHMUSTEXIST (a typed path's folder must exist),
 // OFN_FILEMUSTEXIST (so must the file), OFN_NOCHANGEDIR (the current
 // directory is the same afterwards; without it, it becomes the chosen file's
-// folder). Only one file can be chosen.
-std::u16string ShowOpenFileDialog(const OpenFileDialog& request, int32_t& count);
+// folder). Only one file can be chosen. When a file is chosen and chosen is
+// given, it receives the index picked in each of the request's choices.
+std::u16string ShowOpenFileDialog(const OpenFileDialog& request, int32_t& count,
+                                  std::vector<int32_t>* chosen = nullptr);
 
 constexpr UINT MB_OK = 0x0;
 constexpr UINT MB_TASKMODAL = 0x2000;

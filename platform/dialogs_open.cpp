@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct OpenRun {
     std::string defaultExtension;
     std::string chosen;
     bool done = false;
+    std::vector<GtkWidget*> choiceWidgets; // one per choice: a combo box or a check button
+    std::vector<int32_t> choices;          // what they showed when the file was accepted
 };
 
 bool IsFolder(const std::string& path)
@@ -163,6 +166,44 @@ std::string WithDefaultExtension(const std::string& path, const std::string& ext
     return path + "." + extension;
 }
 
+// The row of choices under the file list, one widget per choice in run.
+GtkWidget* NewChoiceRow(const std::vector<DialogChoice>& choices, OpenRun& run)
+{
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+    for (const DialogChoice& choice : choices) {
+        GtkWidget* widget = nullptr;
+        if (choice.options.empty()) {
+            widget = gtk_check_button_new_with_mnemonic(choice.label.c_str());
+            gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget), choice.chosen != 0);
+        } else {
+            GtkWidget* label = gtk_label_new_with_mnemonic(choice.label.c_str());
+            widget = gtk_combo_box_text_new();
+            for (const std::string& option : choice.options)
+                gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(widget), option.c_str());
+            bool inRange = choice.chosen >= 0 && static_cast<size_t>(choice.chosen) < choice.options.size();
+            gtk_combo_box_set_active(GTK_COMBO_BOX(widget), inRange ? choice.chosen : 0);
+            gtk_label_set_mnemonic_widget(GTK_LABEL(label), widget);
+            gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
+        }
+        gtk_box_pack_start(GTK_BOX(row), widget, FALSE, FALSE, 0);
+        gtk_widget_set_margin_end(widget, 12);
+        run.choiceWidgets.push_back(widget);
+    }
+    gtk_widget_show_all(row);
+    return row;
+}
+
+void ReadChoices(OpenRun& run)
+{
+    run.choices.clear();
+    for (GtkWidget* widget : run.choiceWidgets) {
+        if (GTK_IS_COMBO_BOX(widget))
+            run.choices.push_back(std::max(0, gtk_combo_box_get_active(GTK_COMBO_BOX(widget))));
+        else
+            run.choices.push_back(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(widget)) ? 1 : 0);
+    }
+}
+
 // Accepts the choice only when the flags allow it; otherwise the dialog stays
 // open, as it does when a typed folder is missing.
 void OnResponse(GtkDialog* dialog, gint response, gpointer data)
@@ -183,6 +224,7 @@ void OnResponse(GtkDialog* dialog, gint response, gpointer data)
         return;
     }
     run->chosen = path;
+    ReadChoices(*run);
     run->done = true;
 }
 
@@ -216,7 +258,7 @@ GtkWidget* NewChooser(const OpenFileDialog& request, const std::string& startFol
 
 } // namespace
 
-std::u16string ShowOpenFileDialog(const OpenFileDialog& request, int32_t& count)
+std::u16string ShowOpenFileDialog(const OpenFileDialog& request, int32_t& count, std::vector<int32_t>* chosen)
 {
     count = 0;
     if (!StartGtk())
@@ -227,6 +269,8 @@ std::u16string ShowOpenFileDialog(const OpenFileDialog& request, int32_t& count)
     run.flags = request.flags;
     run.defaultExtension = NarrowWide(request.defaultExtension);
     GtkWidget* dialog = NewChooser(request, folder);
+    if (!request.choices.empty())
+        gtk_file_chooser_set_extra_widget(GTK_FILE_CHOOSER(dialog), NewChoiceRow(request.choices, run));
     g_signal_connect(dialog, "response", G_CALLBACK(OnResponse), &run);
     g_signal_connect(dialog, "key-press-event", G_CALLBACK(OnKeyPress), nullptr);
     ShowStartName(dialog, request.startName);
@@ -240,5 +284,7 @@ std::u16string ShowOpenFileDialog(const OpenFileDialog& request, int32_t& count)
     if (!(request.flags & OFN_NOCHANGEDIR))
         ChangeDirectory(FolderOf(run.chosen));
     count = 1;
+    if (chosen)
+        *chosen = run.choices;
     return WidenAnsi(run.chosen);
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -85,6 +86,32 @@ std::vector<uint32_t> Rgb(const Picture& picture)
         out[i] = picture.pixels[i] & 0xFFFFFF;
     return out;
 }
+
+// The program's settings folder for as long as this lives: the program
+// inherits it; other tests keep theirs.
+class ConfigHome {
+public:
+    explicit ConfigHome(const std::string& folder)
+    {
+        const char* before = std::getenv("XDG_CONFIG_HOME");
+        hadOne_ = before != nullptr;
+        previous_ = before ? before : "";
+        setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    }
+    ~ConfigHome()
+    {
+        if (hadOne_)
+            setenv("XDG_CONFIG_HOME", previous_.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+    }
+    ConfigHome(const ConfigHome&) = delete;
+    ConfigHome& operator=(const ConfigHome&) = delete;
+
+private:
+    bool hadOne_ = false;
+    std::string previous_;
+};
 
 // Every test ends its program, so that a failed one leaves no dialog or
 // window behind for the next.
@@ -195,6 +222,51 @@ TEST_F(EndToEnd, AMultiPictureFileGivesItsTwoViews)
     for (size_t i = 0; i < expected.size(); ++i)
         expected[i] = (decoded[0].pixels[i] & 0xFF0000) | (decoded[1].pixels[i] & 0x00FFFF);
     EXPECT_GE(Psnr(Rgb(written), expected), 38.0);
+    Xdotool("key a");
+    EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
+}
+
+TEST_F(EndToEnd, GlassesPickedInTheDialogAreUsedAndRememberedBesideTheUsersLines)
+{
+    std::string photos = MakeFolder("glasses");
+    std::string config = MakeFolder("glasses-config");
+    std::filesystem::create_directories(config + "/stereoglass");
+    const std::string settingsFile = config + "/stereoglass/stereoglass.conf";
+    const std::string usersLines = "# my defaults\nstrip = no   # keep EXIF\n";
+    std::ofstream(settingsFile) << usersLines;
+    ConfigHome configHome(config);
+
+    std::string path = photos + "/pair.jps";
+    Copy(Sample("figure-sbs.jps"), path);
+    program = StartProgram(photos);
+    unsigned long dialog = WaitForTitle("Select File");
+    ASSERT_NE(dialog, 0u);
+    SetClipboardText(path);
+    // Glasses: one down from red-cyan is green-magenta.
+    DriveWindow(dialog, {"sleep:300", "key:alt+g", "sleep:100", "key:Down", "sleep:100", "key:ctrl+l", "key:ctrl+a",
+                         "key:ctrl+v", "sleep:200", "key:Return"});
+    ASSERT_TRUE(WaitForResult());
+
+    // Green from the left view, red and blue from the right.
+    Picture written, source;
+    ASSERT_EQ(DecodePictureFile(photos + "/pair_anaglyph.jpg", written), kCodecOk);
+    ASSERT_EQ(DecodePictureFile(path, source), kCodecOk);
+    ASSERT_EQ(written.width, 522);
+    std::vector<uint32_t> greenMagenta(522 * 720), redCyan(522 * 720);
+    for (int y = 0; y < 720; ++y)
+        for (int x = 0; x < 522; ++x) {
+            uint32_t left = source.pixels[y * 1044 + x], right = source.pixels[y * 1044 + 522 + x];
+            greenMagenta[y * 522 + x] = (left & 0x00FF00) | (right & 0xFF00FF);
+            redCyan[y * 522 + x] = (left & 0xFF0000) | (right & 0x00FFFF);
+        }
+    EXPECT_GE(Psnr(Rgb(written), greenMagenta), 38.0);
+    EXPECT_LT(Psnr(Rgb(written), redCyan), 30.0);
+
+    // Remembered for the next run, after the user's own lines.
+    std::string settings = ReadFile(settingsFile);
+    EXPECT_EQ(settings.rfind(usersLines, 0), 0u) << settings;
+    EXPECT_NE(settings.find("glasses = green-magenta"), std::string::npos) << settings;
+    EXPECT_EQ(settings.find("method"), std::string::npos) << "only what changed is written: " << settings;
     Xdotool("key a");
     EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
 }

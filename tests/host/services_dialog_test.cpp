@@ -361,3 +361,44 @@ TEST_F(Dialogs, LongWorkShowsThatItIsWorkingUntilItEnds)
     shortWork.join();
     EXPECT_EQ(sgtest::Xdotool("search --onlyvisible --name '^Converting'"), "");
 }
+
+TEST_F(Dialogs, ARowOfChoicesStartsAsGivenAndReturnsWhatWasPickedOnlyWithAFile)
+{
+    sgtest::ScratchFolder scratch("sg-dialog");
+    ASSERT_FALSE(scratch.path.empty());
+    std::string existing = scratch.Make("pair.jps");
+    auto rows = [] {
+        return std::vector<DialogChoice>{{"_Glasses", {"one", "two", "three"}, 1},
+                                         {"_Method", {"a", "b"}, 0},
+                                         {"S_wap", {}, 1}};
+    };
+    struct Case {
+        const char* name;
+        std::vector<std::string> steps;
+        std::vector<int32_t> expected;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"left as shown", {"key:ctrl+l", "type:" + existing, "sleep:200", "key:Return"}, {1, 0, 1}, true},
+        {"each changed",
+         {"key:alt+g", "key:Down", "key:alt+m", "key:Down", "key:alt+w", "sleep:100", "key:ctrl+l",
+          "type:" + existing, "sleep:200", "key:Return"},
+         {2, 1, 0},
+         true},
+        {"changed, then cancelled", {"key:alt+g", "key:Up", "key:alt+w", "sleep:100", "key:Escape"}, {1, 0, 1}, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<DialogChoice> choices = rows();
+        std::thread driver = Driver("Pick With Choices", c.steps);
+        int32_t count = 0;
+        std::u16string wideFolder = WidenAnsi(scratch.path);
+        std::u16string path = ChooseOpenFile(wideFolder, 0, 0, 0, u"Pick With Choices", wideFolder, kFilter, u"", u"",
+                                             kChooserFlags, count, &choices);
+        driver.join();
+        std::vector<int32_t> picked;
+        for (const DialogChoice& choice : choices)
+            picked.push_back(choice.chosen);
+        EXPECT_EQ(picked, c.expected) << c.name;
+        EXPECT_EQ(NarrowWide(path), c.accepted ? existing : "") << c.name;
+    }
+}
