@@ -8,15 +8,9 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target stereoglass >/dev/null
-work=$(mktemp -d)
-exec 3>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb $wm 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -1 "$work/displayfd")"
+source bench/xvfb.sh
 openbox >/dev/null 2>&1 &
-wm=$!
+extra_pids=$!
 sleep 1
 
 ticks=$(getconf CLK_TCK)

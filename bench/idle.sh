@@ -10,13 +10,7 @@ if [ -z "$binary" ]; then
     cmake --build build -j"$(nproc)" --target bench_show_file >/dev/null
     binary=build/bench/bench_show_file
 fi
-work=$(mktemp -d)
-exec 3>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -1 "$work/displayfd")"
+source bench/xvfb.sh
 cp tests/data/figure-sbs.jps "$work/pair.jps"
 
 ticks=$(getconf CLK_TCK)

@@ -10,13 +10,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_show_file bench_screen_settle bench_convert_file bench_codec_floor >/dev/null
-work=$(mktemp -d)
-exec 3>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -1 "$work/displayfd")"
+source bench/xvfb.sh
 
 big=/tmp/stereoglass-bench-16mp.jpg
 small=/tmp/stereoglass-bench-1mp.jpg

@@ -155,7 +155,12 @@ std::u16string WidenAnsi(std::string_view text)
     return out;
 }
 
-std::string NarrowWide(std::u16string_view text)
+namespace {
+
+// UTF-16 as UTF-8. For a file name (forDisplay false) an escaped byte
+// becomes that byte again and any other lone surrogate "?"; for text to
+// show, every lone surrogate becomes U+FFFD.
+std::string Utf8Of(std::u16string_view text, bool forDisplay)
 {
     std::string out;
     out.reserve(text.size());
@@ -164,6 +169,8 @@ std::string NarrowWide(std::u16string_view text)
         if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
             AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
+        } else if (forDisplay && (IsHighSurrogate(unit) || IsLowSurrogate(unit))) {
+            AppendUtf8(out, kReplacement);
         } else if (IsEscapedByte(unit)) {
             out += static_cast<char>(unit - kEscapeBase);
         } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
@@ -175,23 +182,11 @@ std::string NarrowWide(std::u16string_view text)
     return out;
 }
 
-std::string DisplayText(std::u16string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char16_t unit = text[i];
-        if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-            AppendUtf8(out, kReplacement);
-        } else {
-            AppendUtf8(out, unit);
-        }
-    }
-    return out;
-}
+} // namespace
+
+std::string NarrowWide(std::u16string_view text) { return Utf8Of(text, false); }
+
+std::string DisplayText(std::u16string_view text) { return Utf8Of(text, true); }
 
 std::string DisplayBytes(std::string_view text)
 {
