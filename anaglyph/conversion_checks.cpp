@@ -17,6 +17,14 @@ bool RefuseSameFile(const ConversionRequest& request, ConversionResult& result)
     return true;
 }
 
+// Whether the layout cuts the picture into a left and a right half, so that
+// a picture one pixel wide cannot be split; over/under cuts the height.
+bool CutsTheWidth(StereoLayout layout)
+{
+    return layout != StereoLayout::OverUnder && layout != StereoLayout::UnderOver &&
+           layout != StereoLayout::HalfOverUnder;
+}
+
 } // namespace
 
 bool RefuseBeforeConverting(const ConversionRequest& request, ConversionResult& result)
@@ -29,7 +37,7 @@ bool RefuseBeforeConverting(const ConversionRequest& request, ConversionResult& 
     FailureDetail detail;
     detail.width = header.width;
     detail.height = header.height;
-    if (request.rightPath.empty() && header.width < 2) {
+    if (request.rightPath.empty() && CutsTheWidth(request.options.layout) && header.width < 2) {
         result.status = ConversionStatus::SourceUnsuitable;
         result.reason = ReadFailureReason(request.sourcePath, kCodecTooSmall, detail);
         return true;

@@ -105,4 +105,20 @@ TEST(Conversion, RefusalsSayWhyAndWriteNothing)
                                  "/gone/out_anaglyph.jpg\". The folder \"" + folder + "/gone\" does not exist.");
 }
 
+// A picture one pixel wide cannot be cut side by side, but over/under cuts
+// its height.
+TEST(Conversion, OnePixelWideSplitsOverUnder)
+{
+    std::string folder = PictureFolder();
+    ConversionRequest request;
+    request.sourcePath = WritePng("column.png", 1, 16, Grey);
+    request.outputPath = folder + "/column_anaglyph.png";
+    request.options.layout = StereoLayout::OverUnder;
+    ASSERT_EQ(ConvertPicture(request).status, ConversionStatus::Written);
+    Picture written;
+    ASSERT_EQ(DecodePictureFile(request.outputPath, written), kCodecOk);
+    EXPECT_EQ(written.width, 1);
+    EXPECT_EQ(written.height, 8);
+}
+
 } // namespace
