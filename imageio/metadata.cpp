@@ -1,6 +1,9 @@
 #include "imageio/metadata.h"
 
+#include <algorithm>
 #include <exception>
+
+#include "imageio/metadata_blocks.h"
 
 // Exiv2 0.27 hands its images out as std::auto_ptr.
 #pragma GCC diagnostic push
@@ -59,43 +62,198 @@ void MakeTrueOf(Exiv2::ExifData& exif, int32_t width, int32_t height)
     }
 }
 
-bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, EncodeFormat format, int32_t width,
-          int32_t height, std::string& note)
+// The most EXIF one JPEG APP1 segment holds after its "Exif\0\0" (and the
+// most Exiv2 writes into a PNG's EXIF text).
+constexpr size_t kMostExifBytes = 65527;
+
+const Exiv2::byte* Bytes(const std::string& text) { return reinterpret_cast<const Exiv2::byte*>(text.data()); }
+
+// The size of exif written as a TIFF structure with nothing filtered out:
+// never less than what Exiv2 writes into a JPEG.
+size_t UnfilteredExifSize(const Exiv2::ExifData& exif)
 {
-    // A source Exiv2 does not know (an icon) has nothing to keep.
-    if (Exiv2::ImageFactory::getType(source, long(sourceSize)) == Exiv2::ImageType::none)
+    Exiv2::MemIo io;
+    Exiv2::TiffParser::encode(io, nullptr, 0, Exiv2::littleEndian, exif, Exiv2::IptcData(), Exiv2::XmpData());
+    return size_t(io.size());
+}
+
+// Whether exif, as Exiv2 writes it into a JPEG, fits one segment whole:
+// Exiv2 quietly leaves out its large tags when it does not.
+bool FitsOneSegment(const Exiv2::ExifData& exif)
+{
+    Exiv2::Blob blob;
+    Exiv2::ExifParser::encode(blob, nullptr, 0, Exiv2::littleEndian, exif);
+    if (blob.size() > kMostExifBytes)
+        return false;
+    Exiv2::ExifData written;
+    Exiv2::ExifParser::decode(written, blob.data(), uint32_t(blob.size()));
+    for (const Exiv2::Exifdatum& tag : exif)
+        if (tag.size() > 4096 && written.findKey(Exiv2::ExifKey(tag.key())) == written.end())
+            return false;
+    return true;
+}
+
+// Makes exif fit one segment (its thumbnail is gone already) by leaving out
+// its largest tags, one at a time; says which in note. False when even that
+// does not make it fit: then it is to be left out whole.
+bool FitExif(Exiv2::ExifData& exif, std::string& note)
+{
+    if (UnfilteredExifSize(exif) <= kMostExifBytes)
         return true;
+    std::string dropped;
+    for (int round = 0; round < 64 && !exif.empty(); ++round) {
+        if (FitsOneSegment(exif)) {
+            if (!dropped.empty())
+                note += "The source's EXIF was too large to keep whole (64 KB at most); these tags were left out: " +
+                        dropped + ".\n";
+            return true;
+        }
+        auto largest = std::max_element(exif.begin(), exif.end(), [](const Exiv2::Exifdatum& a,
+                                                                     const Exiv2::Exifdatum& b) {
+            return a.size() < b.size();
+        });
+        dropped += (dropped.empty() ? "" : ", ") + largest->key();
+        exif.erase(largest);
+    }
+    note += "The source's EXIF was too large to keep (64 KB at most), so it was left out.\n";
+    return false;
+}
+
+// What of the source is to be copied: its EXIF as Exiv2 reads it and its
+// ICC profile once checked. Whatever cannot be read or is not well formed is
+// left out, and note says so.
+struct SourceMetadata {
+    Exiv2::ExifData exif;
+    std::string icc;
+};
+
+void KeepIccIfSound(IccSearch search, std::string profile, const std::string& problem, SourceMetadata& kept,
+                    std::string& note)
+{
+    if (search == IccSearch::None)
+        return;
+    std::string why = search == IccSearch::Damaged ? problem : IccProfileProblem(profile);
+    if (!why.empty()) {
+        note += "The source's colour profile was left out: " + why + ".\n";
+        return;
+    }
+    kept.icc = std::move(profile);
+}
+
+// False when the source is no picture Exiv2 knows (an icon): nothing to keep.
+bool ReadSourceMetadata(const uint8_t* source, size_t sourceSize, SourceMetadata& kept, std::string& note)
+{
+    const int type = Exiv2::ImageFactory::getType(source, long(sourceSize));
+    if (type == Exiv2::ImageType::none)
+        return false;
+    std::string profile, problem;
+    if (type == Exiv2::ImageType::jpeg) {
+        // The EXIF segment is read on its own, so that nothing else in the
+        // head (a damaged profile) can take it down.
+        size_t offset = 0, length = 0;
+        if (FindJpegExif(source, sourceSize, offset, length) && length > 0 &&
+            Exiv2::ExifParser::decode(kept.exif, source + offset, uint32_t(length)) == Exiv2::invalidByteOrder) {
+            kept.exif.clear();
+            note += "The source's EXIF could not be read, so it was left out.\n";
+        }
+        IccSearch search = FindJpegIcc(source, sourceSize, profile, problem);
+        KeepIccIfSound(search, std::move(profile), problem, kept, note);
+        return true;
+    }
     Exiv2::Image::AutoPtr from = Exiv2::ImageFactory::open(source, long(sourceSize));
-    from->readMetadata();
-    Exiv2::ExifData exif = from->exifData();
-    const bool hasIcc = from->iccProfileDefined();
-    if (exif.empty() && !hasIcc)
-        return true;
-    if (format != EncodeFormat::Jpeg && format != EncodeFormat::Png) {
-        note += std::string("The source's EXIF and colour profile were not kept: ") + FormatName(format) +
-                " files written here carry no metadata.\n";
-        return true;
+    bool read = true;
+    try {
+        from->readMetadata();
+        kept.exif = from->exifData();
+    } catch (...) {
+        read = false;
+        kept.exif.clear();
     }
-    Exiv2::Image::AutoPtr to =
-        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(encoded.data()), long(encoded.size()));
-    to->readMetadata();
-    if (!exif.empty()) {
-        MakeTrueOf(exif, width, height);
-        to->setExifData(exif);
+    if (type == Exiv2::ImageType::png) {
+        // The profile is inflated here, where a broken stream is seen as
+        // one, and never taken from Exiv2's buffer.
+        IccSearch search = FindPngIcc(source, sourceSize, profile, problem);
+        KeepIccIfSound(search, std::move(profile), problem, kept, note);
+    } else if (read && from->iccProfileDefined()) {
+        const Exiv2::DataBuf* icc = from->iccProfile();
+        profile.assign(reinterpret_cast<const char*>(icc->pData_), size_t(icc->size_));
+        KeepIccIfSound(IccSearch::Found, std::move(profile), "", kept, note);
+        // A TIFF's profile is also one of its tags: it goes only where it
+        // was checked.
+        auto tag = kept.exif.findKey(Exiv2::ExifKey("Exif.Image.InterColorProfile"));
+        if (kept.icc.empty() && tag != kept.exif.end())
+            kept.exif.erase(tag);
     }
-    if (hasIcc) {
-        Exiv2::DataBuf icc(from->iccProfile()->pData_, from->iccProfile()->size_);
-        to->setIccProfile(icc, false);
-    }
-    to->writeMetadata();
-    // The rewritten file is read straight from Exiv2's memory.
-    Exiv2::BasicIo& io = to->io();
+    if (!read)
+        note += "The source's EXIF could not be read, so it was left out.\n";
+    return true;
+}
+
+// The encoded file as Exiv2 rewrote it, read straight from its memory.
+bool TakeWritten(Exiv2::Image& image, std::string& encoded)
+{
+    Exiv2::BasicIo& io = image.io();
     const long size = io.size();
     if (size <= 0)
         return false;
     const Exiv2::byte* written = io.mmap();
     encoded.assign(reinterpret_cast<const char*>(written), size_t(size));
     io.munmap();
+    return true;
+}
+
+bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, EncodeFormat format, int32_t width,
+          int32_t height, std::string& note)
+{
+    SourceMetadata kept;
+    if (!ReadSourceMetadata(source, sourceSize, kept, note))
+        return true;
+    if (kept.exif.empty() && kept.icc.empty())
+        return true;
+    if (format != EncodeFormat::Jpeg && format != EncodeFormat::Png) {
+        note += std::string("The source's EXIF and colour profile were not kept: ") + FormatName(format) +
+                " files written here carry no metadata.\n";
+        return true;
+    }
+    if (!kept.exif.empty()) {
+        MakeTrueOf(kept.exif, width, height);
+        if (!FitExif(kept.exif, note))
+            kept.exif.clear();
+    }
+    std::string result = encoded;
+    if (!kept.exif.empty() || (format == EncodeFormat::Jpeg && !kept.icc.empty())) {
+        Exiv2::Image::AutoPtr to = Exiv2::ImageFactory::open(Bytes(result), long(result.size()));
+        to->readMetadata();
+        if (!kept.exif.empty())
+            to->setExifData(kept.exif);
+        // A PNG's profile is written below, as an iCCP chunk with a name.
+        if (format == EncodeFormat::Jpeg && !kept.icc.empty()) {
+            Exiv2::DataBuf icc(Bytes(kept.icc), long(kept.icc.size()));
+            to->setIccProfile(icc, false);
+        }
+        to->writeMetadata();
+        if (!TakeWritten(*to, result))
+            return false;
+    }
+    if (format == EncodeFormat::Png) {
+        // The profile, then the EXIF as the standard eXIf chunk; the text
+        // Exiv2 wrote stays for the readers that only know that.
+        std::string chunks;
+        if (!kept.icc.empty()) {
+            std::string icc = PngIccChunk(kept.icc);
+            if (icc.empty())
+                return false;
+            chunks += icc;
+        }
+        if (!kept.exif.empty()) {
+            Exiv2::Blob blob;
+            Exiv2::ExifParser::encode(blob, nullptr, 0, Exiv2::littleEndian, kept.exif);
+            chunks += PngChunk("eXIf", std::string(blob.begin(), blob.end()));
+        }
+        if (!InsertAfterPngHeader(result, chunks))
+            return false;
+    }
+    encoded = std::move(result);
     return true;
 }
 
@@ -106,6 +264,11 @@ bool PictureHasMetadata(const uint8_t* source, size_t sourceSize)
     if (!source || sourceSize == 0)
         return false;
     SilenceExiv2();
+    // A profile that cannot be read is something to say.
+    std::string profile, problem;
+    if (FindJpegIcc(source, sourceSize, profile, problem) != IccSearch::None ||
+        FindPngIcc(source, sourceSize, profile, problem) != IccSearch::None)
+        return true;
     try {
         if (Exiv2::ImageFactory::getType(source, long(sourceSize)) == Exiv2::ImageType::none)
             return false;

@@ -13,6 +13,7 @@ packages=(
   xvfb openbox xdotool xclip x11-utils
   git dpkg-dev desktop-file-utils shared-mime-info
   hyperfine imagemagick
+  zlib1g-dev libimage-exiftool-perl python3-pil
 )
 
 missing=()
