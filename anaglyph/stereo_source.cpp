@@ -6,7 +6,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "anaglyph/stereo_layouts.h"
 #include "imageio/image_file.h"
@@ -23,8 +25,86 @@ std::string SizeText(const Image& picture)
 // A file no larger than the largest uncompressed picture a decoder accepts.
 constexpr uint64_t kMostFileBytes = uint64_t(kMaxPicturePixels) * 8 + 65536;
 
-// Reads a regular file whole; opening never blocks on a FIFO, and anything
-// but a regular file is refused.
+const uint8_t* Data(const std::string& bytes) { return reinterpret_cast<const uint8_t*>(bytes.data()); }
+
+// Reads bytes [from, to) of the file into bytes (made to bytes long);
+// the number of bytes in it afterwards, less than to when the file ended
+// early or a read failed.
+size_t ReadRange(int fd, std::string& bytes, size_t from, size_t to)
+{
+    bytes.resize(to);
+    size_t done = from;
+    while (done < to) {
+        ssize_t n = pread(fd, bytes.data() + done, to - done, off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += size_t(n);
+    }
+    bytes.resize(done);
+    return done;
+}
+
+// Whether the file holds nothing but zero bytes from offset to its end
+// (holes read as zeros), read a block at a time.
+bool OnlyZerosFrom(int fd, uint64_t offset, uint64_t size)
+{
+    std::vector<uint8_t> block(size_t(1) << 20);
+    bool seekData = true;
+    while (offset < size) {
+        if (seekData) {
+            off_t data = lseek(fd, off_t(offset), SEEK_DATA);
+            if (data < 0 && errno == ENXIO)
+                return true; // a hole up to the end
+            if (data < 0)
+                seekData = false; // the file system cannot say: read it all
+            else
+                offset = uint64_t(data);
+            if (offset >= size)
+                return true;
+        }
+        const size_t want = size_t(std::min<uint64_t>(block.size(), size - offset));
+        ssize_t n = pread(fd, block.data(), want, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        if (std::any_of(block.begin(), block.begin() + n, [](uint8_t b) { return b != 0; }))
+            return false;
+        offset += uint64_t(n);
+    }
+    return true;
+}
+
+// The bytes of a JPEG file that its pictures need: only up to where its
+// structure reaches (its first picture, or as far as its multi-picture
+// index names pictures) when nothing but zero bytes follow, so that a
+// picture padded out to a huge file costs no more than the picture; else
+// the whole file, since the rest may hold further pictures.
+void ReadJpegBytes(int fd, size_t fileSize, std::string& bytes)
+{
+    size_t have = 0, want = std::min<size_t>(fileSize, size_t(1) << 20), reach = 0;
+    for (;;) {
+        have = ReadRange(fd, bytes, have, want);
+        if (have < want)
+            return; // cut short while read: what is there
+        reach = JpegStructureEnd(Data(bytes), have);
+        if (reach != 0 || have == fileSize)
+            break;
+        want = size_t(std::min<uint64_t>(fileSize, uint64_t(have) * 2));
+    }
+    if (reach == 0 || reach >= fileSize || !OnlyZerosFrom(fd, reach, fileSize))
+        reach = fileSize;
+    if (reach <= have)
+        bytes.resize(reach);
+    else
+        ReadRange(fd, bytes, have, reach);
+}
+
+// Reads a regular file (a JPEG only as far as it needs, ReadJpegBytes);
+// opening never blocks on a FIFO, and anything but a regular file is
+// refused.
 CodecResult ReadWholeFile(const std::string& path, std::string& bytes)
 {
     bytes.clear();
@@ -42,18 +122,13 @@ CodecResult ReadWholeFile(const std::string& path, std::string& bytes)
     else if (uint64_t(st.st_size) > kMostFileBytes)
         result = kCodecTooLarge;
     if (result == kCodecOk) {
-        bytes.resize(size_t(st.st_size));
-        size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t n = pread(fd, bytes.data() + done, bytes.size() - done, off_t(done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += size_t(n);
-        }
-        bytes.resize(done);
-        if (done == 0)
+        const size_t size = size_t(st.st_size);
+        if (ReadRange(fd, bytes, 0, std::min<size_t>(size, 2)) == 2 && uint8_t(bytes[0]) == 0xFF &&
+            uint8_t(bytes[1]) == 0xD8)
+            ReadJpegBytes(fd, size, bytes);
+        else
+            ReadRange(fd, bytes, bytes.size(), size);
+        if (bytes.empty())
             result = kCodecCorrupt;
     }
     close(fd);
@@ -66,8 +141,6 @@ void AddNote(StereoSource& source, const std::string& path, const std::string& n
     if (!note.empty())
         source.notes += Quoted(path) + " " + note;
 }
-
-const uint8_t* Data(const std::string& bytes) { return reinterpret_cast<const uint8_t*>(bytes.data()); }
 
 // Why the file gave no picture: missing, shut, not a picture, a variant
 // not supported, too large for the memory there is …

@@ -1,6 +1,8 @@
 #include "imageio/multi_picture.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <utility>
 #include <cstring>
 #include <vector>
 
@@ -192,17 +194,57 @@ StereoFrames SingleWithNote(std::string note)
     return frames;
 }
 
-StereoFrames FromIndex(const uint8_t* data, size_t size, const TiffBlock& block)
+// At most this many entries of an index are looked at: cameras write two
+// to a few dozen, and a crafted index of thousands costs no more than this.
+constexpr size_t kMostIndexEntries = 64;
+
+// The entries of an index: where its table lies and how many entries it
+// has; false when the index cannot be read.
+bool IndexEntries(const TiffBlock& block, size_t& table, size_t& count)
 {
     uint32_t ifd = 0;
     IfdEntry entries;
     if (!block.U32(4, ifd) || !FindTag(block, ifd, 0xB002, entries) || entries.count == 0 ||
         entries.count % 16 != 0 || entries.value > block.size || block.size - entries.value < entries.count)
+        return false;
+    table = entries.value;
+    count = entries.count / 16;
+    return true;
+}
+
+// The ends of the pictures of a file, each found once: index entries that
+// name the same picture do not scan it again.
+class PictureEnds {
+public:
+    PictureEnds(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    size_t End(size_t start)
+    {
+        for (const auto& known : ends_)
+            if (known.first == start)
+                return known.second;
+        ends_.emplace_back(start, JpegPictureEnd(data_, size_, start));
+        return ends_.back().second;
+    }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    std::vector<std::pair<size_t, size_t>> ends_;
+};
+
+StereoFrames FromIndex(const uint8_t* data, size_t size, const TiffBlock& block)
+{
+    size_t table = 0, count = 0;
+    if (!IndexEntries(block, table, count))
         return SingleWithNote(kUnreadableIndex);
-    const size_t count = entries.count / 16;
+    const std::string beyond = count > kMostIndexEntries ? "has a multi-picture index of " + std::to_string(count) +
+                                                               " entries; only the first " +
+                                                               std::to_string(kMostIndexEntries) + " were read.\n"
+                                                         : "";
     std::vector<View> views;
-    for (size_t i = 0; i < count; ++i) {
-        size_t at = size_t(entries.value) + i * 16;
+    PictureEnds ends(data, size);
+    for (size_t i = 0; i < std::min(count, kMostIndexEntries); ++i) {
+        size_t at = table + i * 16;
         uint32_t attribute = 0, length = 0, offset = 0;
         if (!block.U32(at, attribute) || !block.U32(at + 4, length) || !block.U32(at + 8, offset))
             return SingleWithNote(kUnreadableIndex);
@@ -217,13 +259,13 @@ StereoFrames FromIndex(const uint8_t* data, size_t size, const TiffBlock& block)
             return Damaged(name + " lies past the end of the file (a picture is missing or cut short).");
         size_t end = start + length;
         start = SkipZeros(data, end, start);
-        size_t pictureEnd = JpegPictureEnd(data, size, start);
+        size_t pictureEnd = ends.End(start);
         if (pictureEnd == 0)
             return Damaged(name + " is not a complete JPEG picture.");
         views.push_back({i, {start, pictureEnd - start}, -1});
     }
     if (views.empty())
-        return StereoFrames{}; // previews of one picture: an ordinary photo
+        return SingleWithNote(beyond); // previews of one picture: an ordinary photo
     if (views.size() < 2)
         return Damaged("The multi-picture index names only one stereo view; the second picture is missing.");
     bool numbered = true;
@@ -243,13 +285,17 @@ StereoFrames FromIndex(const uint8_t* data, size_t size, const TiffBlock& block)
     frames.origin = "multi-picture index";
     frames.frames[0] = left;
     frames.frames[1] = right;
+    frames.problem = beyond;
     if (views.size() > 2)
-        frames.problem = "holds " + std::to_string(views.size()) + " stereo views; the first two were used.\n";
+        frames.problem += "holds " + std::to_string(views.size()) + " stereo views; the first two were used.\n";
     return frames;
 }
 
 StereoFrames FromConcatenation(const uint8_t* data, size_t size)
 {
+    // Said of a file whose further pictures are not a pair with its first.
+    const StereoFrames unused =
+        SingleWithNote("holds further pictures after its first, which were not used; it was read as one picture.\n");
     size_t firstEnd = JpegPictureEnd(data, size, 0);
     if (firstEnd == 0)
         return {};
@@ -257,13 +303,16 @@ StereoFrames FromConcatenation(const uint8_t* data, size_t size)
     if (second >= size)
         return {};
     size_t secondEnd = JpegPictureEnd(data, size, second);
-    if (secondEnd == 0 || SkipZeros(data, size, secondEnd) != size)
+    if (secondEnd == 0)
         return {};
+    if (SkipZeros(data, size, secondEnd) != size)
+        return unused;
     PictureHeader left, right;
     if (ProbePictureBytes(data, firstEnd, left) != kCodecOk ||
-        ProbePictureBytes(data + second, secondEnd - second, right) != kCodecOk || left.width != right.width ||
-        left.height != right.height)
+        ProbePictureBytes(data + second, secondEnd - second, right) != kCodecOk)
         return {};
+    if (left.width != right.width || left.height != right.height)
+        return unused;
     StereoFrames frames;
     frames.found = FrameSearch::StereoPair;
     frames.origin = "two pictures back to back";
@@ -319,6 +368,24 @@ size_t JpegPictureEnd(const uint8_t* data, size_t size, size_t start)
         inScan = marker == 0xDA;
     }
     return 0;
+}
+
+size_t JpegStructureEnd(const uint8_t* data, size_t size)
+{
+    size_t end = JpegPictureEnd(data, size, 0);
+    TiffBlock block;
+    bool present = false;
+    size_t table = 0, count = 0;
+    if (end == 0 || !FindMpfBlock(data, size, 0, block, present) || !IndexEntries(block, table, count))
+        return end;
+    for (size_t i = 0; i < std::min(count, kMostIndexEntries); ++i) {
+        uint32_t length = 0, offset = 0;
+        if (!block.U32(table + i * 16 + 4, length) || !block.U32(table + i * 16 + 8, offset))
+            break;
+        const uint64_t entryEnd = (offset == 0 ? 0 : uint64_t(block.absolute) + offset) + length;
+        end = size_t(std::max<uint64_t>(end, std::min<uint64_t>(entryEnd, SIZE_MAX)));
+    }
+    return end;
 }
 
 size_t JpegHeadEnd(const uint8_t* data, size_t size)
