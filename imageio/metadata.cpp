@@ -68,13 +68,14 @@ constexpr size_t kMostExifBytes = 65527;
 
 const Exiv2::byte* Bytes(const std::string& text) { return reinterpret_cast<const Exiv2::byte*>(text.data()); }
 
-// The size of exif written as a TIFF structure with nothing filtered out:
-// never less than what Exiv2 writes into a JPEG.
-size_t UnfilteredExifSize(const Exiv2::ExifData& exif)
+// More than exif can take once written: each tag's entry and value, with
+// room for every IFD, the makers' notes' own headers and word alignment.
+size_t ExifSizeBound(const Exiv2::ExifData& exif)
 {
-    Exiv2::MemIo io;
-    Exiv2::TiffParser::encode(io, nullptr, 0, Exiv2::littleEndian, exif, Exiv2::IptcData(), Exiv2::XmpData());
-    return size_t(io.size());
+    size_t size = 4096;
+    for (const Exiv2::Exifdatum& tag : exif)
+        size += 12 + (tag.size() > 4 ? size_t(tag.size()) + 1 : 0);
+    return size;
 }
 
 // Whether exif, as Exiv2 writes it into a JPEG, fits one segment whole:
@@ -98,7 +99,7 @@ bool FitsOneSegment(const Exiv2::ExifData& exif)
 // does not make it fit: then it is to be left out whole.
 bool FitExif(Exiv2::ExifData& exif, std::string& note)
 {
-    if (UnfilteredExifSize(exif) <= kMostExifBytes)
+    if (ExifSizeBound(exif) <= kMostExifBytes)
         return true;
     std::string dropped;
     for (int round = 0; round < 64 && !exif.empty(); ++round) {
@@ -140,6 +141,17 @@ void KeepIccIfSound(IccSearch search, std::string profile, const std::string& pr
     kept.icc = std::move(profile);
 }
 
+// A JPEG's EXIF block decoded on its own; false when it is no TIFF
+// structure Exiv2 can read.
+bool DecodeExif(const uint8_t* block, size_t size, Exiv2::ExifData& exif)
+{
+    try {
+        return Exiv2::ExifParser::decode(exif, block, uint32_t(size)) != Exiv2::invalidByteOrder;
+    } catch (...) {
+        return false;
+    }
+}
+
 // False when the source is no picture Exiv2 knows (an icon): nothing to keep.
 bool ReadSourceMetadata(const uint8_t* source, size_t sourceSize, SourceMetadata& kept, std::string& note)
 {
@@ -152,7 +164,7 @@ bool ReadSourceMetadata(const uint8_t* source, size_t sourceSize, SourceMetadata
         // head (a damaged profile) can take it down.
         size_t offset = 0, length = 0;
         if (FindJpegExif(source, sourceSize, offset, length) && length > 0 &&
-            Exiv2::ExifParser::decode(kept.exif, source + offset, uint32_t(length)) == Exiv2::invalidByteOrder) {
+            !DecodeExif(source + offset, length, kept.exif)) {
             kept.exif.clear();
             note += "The source's EXIF could not be read, so it was left out.\n";
         }
