@@ -376,7 +376,19 @@ size_t JpegStructureEnd(const uint8_t* data, size_t size)
     TiffBlock block;
     bool present = false;
     size_t table = 0, count = 0;
-    if (end == 0 || !FindMpfBlock(data, size, 0, block, present) || !IndexEntries(block, table, count))
+    if (end == 0)
+        return 0;
+    if (!FindMpfBlock(data, size, 0, block, present)) {
+        if (present)
+            return end;
+        // A second picture right after the first (past zero padding) may
+        // make a pair: it is part of the structure.
+        const size_t second = SkipZeros(data, size, end);
+        if (!StartsPicture(data, size, second))
+            return end;
+        return JpegPictureEnd(data, size, second);
+    }
+    if (!IndexEntries(block, table, count))
         return end;
     for (size_t i = 0; i < std::min(count, kMostIndexEntries); ++i) {
         uint32_t length = 0, offset = 0;

@@ -57,9 +57,10 @@ JpsDescriptor FindJpsDescriptor(const uint8_t* data, size_t size);
 size_t JpegHeadEnd(const uint8_t* data, size_t size);
 
 // How far into a JPEG file its structure reaches, judged from its first
-// bytes: the end of its first picture or, when its multi-picture index
-// names pictures further on, the farthest end of the entries read. 0 when
-// the first picture does not end inside the bytes given.
+// bytes: the end of its first picture; when its multi-picture index names
+// pictures further on, the farthest end of the entries read; without an
+// index, the end of a second picture that follows the first. 0 when a
+// picture it needs does not end inside the bytes given.
 size_t JpegStructureEnd(const uint8_t* data, size_t size);
 
 // The end (one past EOI) of the complete JPEG picture that starts at start,

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <unistd.h>
+
 #include "anaglyph/stereo_layouts.h"
 #include "tests/anaglyph/pictures.h"
 #include "tests/anaglyph/stereo_fixtures.h"
@@ -106,16 +109,20 @@ TEST(StereoSource, OrdinaryPicturesAreCutAsToday)
     // first picture cut side by side.
     const Views& v = TestViews();
     const std::string wide = SampleJpeg(0, 0, 80, 30);
+    // A note says when further pictures went unused.
+    const char* kUnused = "holds further pictures after its first, which were not used";
     struct Case {
         const char* name;
         std::string bytes;
+        const char* note;
     };
     const Case cases[] = {
-        {"camera previews", MakeMpo({{wide, 0x030000, 1}, {v.preview, 0x010002, 2}})},
-        {"one picture", wide},
-        {"different sizes back to back", wide + v.left},
-        {"three back to back", wide + wide + wide},
-        {"trailing bytes", wide + wide + "trailer"},
+        {"camera previews", MakeMpo({{wide, 0x030000, 1}, {v.preview, 0x010002, 2}}), ""},
+        {"one picture", wide, ""},
+        {"different sizes back to back", wide + v.left, kUnused},
+        {"three back to back", wide + wide + wide, kUnused},
+        {"trailing bytes", wide + wide + "trailer", kUnused},
+        {"trailing bytes after one picture", wide + "trailer", ""},
     };
     StereoViews expected;
     Picture widePicture = DecodeBytes(wide);
@@ -126,6 +133,72 @@ TEST(StereoSource, OrdinaryPicturesAreCutAsToday)
         EXPECT_EQ(FrameCount(source.file), 1);
         EXPECT_TRUE(SamePixels(source.views.left, expected.left));
         EXPECT_TRUE(SamePixels(source.views.right, expected.right));
+        if (*c.note)
+            EXPECT_NE(source.notes.find(c.note), std::string::npos) << source.notes;
+        else
+            EXPECT_EQ(source.notes, "");
+    }
+}
+
+TEST(StereoSource, OnlyTheFirst64EntriesOfAnIndexAreRead)
+{
+    const Views& v = TestViews();
+    std::vector<MpPicture> previews(70, MpPicture{v.preview, 0x010002, -1});
+    // Views first: a pair, with a note of the entries not read.
+    std::vector<MpPicture> viewsFirst = {{v.left, 0x020002, 1}, {v.right, 0x020002, 2}};
+    viewsFirst.insert(viewsFirst.end(), previews.begin(), previews.end());
+    StereoSource pair = Load(WriteFile("many.mpo", MakeMpo(viewsFirst)), ConversionStatus::Written);
+    EXPECT_EQ(FrameCount(pair.file), 2);
+    EXPECT_NE(pair.notes.find("has a multi-picture index of 72 entries; only the first 64 were read"),
+              std::string::npos)
+        << pair.notes;
+    // Views after the 64th entry are not looked for: one picture.
+    std::vector<MpPicture> viewsLast = previews;
+    viewsLast.insert(viewsLast.begin(), MpPicture{SampleJpeg(0, 0, 80, 30), 0x030000, -1});
+    viewsLast.push_back({v.left, 0x020002, 1});
+    viewsLast.push_back({v.right, 0x020002, 2});
+    StereoSource single = Load(WriteFile("many.mpo", MakeMpo(viewsLast)), ConversionStatus::Written);
+    EXPECT_EQ(FrameCount(single.file), 1);
+    EXPECT_NE(single.notes.find("only the first 64 were read"), std::string::npos) << single.notes;
+}
+
+TEST(StereoSource, APicturePaddedWithZerosIsReadOnlyAsFarAsItsPictures)
+{
+    // 64 MB of zeros (a hole) after the pictures are never read; anything
+    // else after them keeps the whole file, which may hold more pictures.
+    const Views& v = TestViews();
+    const std::string mpo = MakeMpo({{v.left, 0x020002, 1}, {v.right, 0x020002, 2}});
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool endsInAByte; // a non-zero byte as the file's last
+        size_t kept;      // bytes read, 0 for the whole file
+        int frames;
+    };
+    const Case cases[] = {
+        {"one picture", v.left, false, v.left.size(), 1},
+        {"multi-picture file", mpo, false, mpo.size(), 2},
+        {"two pictures back to back", v.left + v.right, false, v.left.size() + v.right.size(), 2},
+        {"one picture, then a byte", v.left, true, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = WriteFile("padded.jpg", c.bytes);
+        const off_t size = off_t(c.bytes.size()) + (off_t(64) << 20);
+        ASSERT_EQ(truncate(path.c_str(), size), 0);
+        if (c.endsInAByte) {
+            std::FILE* file = std::fopen(path.c_str(), "r+b");
+            ASSERT_NE(file, nullptr);
+            std::fseek(file, long(size - 1), SEEK_SET);
+            std::fputc('x', file);
+            std::fclose(file);
+        }
+        StereoFile file;
+        ASSERT_EQ(ReadStereoFile(path, file), kCodecOk);
+        EXPECT_EQ(file.bytes.size(), c.kept ? c.kept : size_t(size));
+        EXPECT_EQ(FrameCount(file), c.frames);
+        StereoSource source = Load(path, ConversionStatus::Written);
+        EXPECT_TRUE(SamePixels(source.views.left, c.frames == 2 ? DecodeBytes(v.left).View() : source.views.left));
     }
 }
 
