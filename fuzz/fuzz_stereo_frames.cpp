@@ -24,5 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
     }
     FindJpsDescriptor(input.data(), input.size());
+    JpegStructureEnd(input.data(), input.size());
     return 0;
 }
