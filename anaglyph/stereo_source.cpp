@@ -46,13 +46,20 @@ size_t ReadRange(int fd, std::string& bytes, size_t from, size_t to)
     return done;
 }
 
-// Whether the file holds nothing but zero bytes from offset to its end
-// (holes read as zeros), read a block at a time.
-bool OnlyZerosFrom(int fd, uint64_t offset, uint64_t size)
+// Zero bytes after a JPEG's pictures longer than this are the end of the
+// file as far as pictures go, however far they run: nothing after them is
+// looked for.
+constexpr uint64_t kMostPadding = uint64_t(16) << 20;
+
+// Whether the file holds nothing but zero bytes (holes read as zeros) from
+// offset to its end, or for kMostPadding bytes at least; read a block at a
+// time.
+bool PaddedFrom(int fd, uint64_t offset, uint64_t size)
 {
+    const uint64_t end = std::min(size, offset + kMostPadding);
     std::vector<uint8_t> block(size_t(1) << 20);
     bool seekData = true;
-    while (offset < size) {
+    while (offset < end) {
         if (seekData) {
             off_t data = lseek(fd, off_t(offset), SEEK_DATA);
             if (data < 0 && errno == ENXIO)
@@ -61,10 +68,10 @@ bool OnlyZerosFrom(int fd, uint64_t offset, uint64_t size)
                 seekData = false; // the file system cannot say: read it all
             else
                 offset = uint64_t(data);
-            if (offset >= size)
+            if (offset >= end)
                 return true;
         }
-        const size_t want = size_t(std::min<uint64_t>(block.size(), size - offset));
+        const size_t want = size_t(std::min<uint64_t>(block.size(), end - offset));
         ssize_t n = pread(fd, block.data(), want, off_t(offset));
         if (n < 0 && errno == EINTR)
             continue;
@@ -78,10 +85,11 @@ bool OnlyZerosFrom(int fd, uint64_t offset, uint64_t size)
 }
 
 // The bytes of a JPEG file that its pictures need: only up to where its
-// structure reaches (its first picture, or as far as its multi-picture
-// index names pictures) when nothing but zero bytes follow, so that a
-// picture padded out to a huge file costs no more than the picture; else
-// the whole file, since the rest may hold further pictures.
+// structure reaches (its first picture and a second right after it, or as
+// far as its multi-picture index names pictures) when zero padding
+// follows, so that a picture padded out to a huge file costs no more than
+// the picture; else the whole file, since the rest may hold further
+// pictures.
 void ReadJpegBytes(int fd, size_t fileSize, std::string& bytes)
 {
     size_t have = 0, want = std::min<size_t>(fileSize, size_t(1) << 20), reach = 0;
@@ -94,7 +102,7 @@ void ReadJpegBytes(int fd, size_t fileSize, std::string& bytes)
             break;
         want = size_t(std::min<uint64_t>(fileSize, uint64_t(have) * 2));
     }
-    if (reach == 0 || reach >= fileSize || !OnlyZerosFrom(fd, reach, fileSize))
+    if (reach == 0 || reach >= fileSize || !PaddedFrom(fd, reach, fileSize))
         reach = fileSize;
     if (reach <= have)
         bytes.resize(reach);
