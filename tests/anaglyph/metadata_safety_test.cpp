@@ -109,6 +109,23 @@ std::string WithExif(const std::string& name, EncodeFormat format,
     return ReadAll(path);
 }
 
+// A TIFF with the Make "PNGCAM" and profile as its profile tag, written by
+// Exiv2 unchecked.
+std::string TiffWithProfile(const std::string& profile)
+{
+    Image picture;
+    EXPECT_EQ(ReadImageFile(Folder() + "/" + "exif.png", picture), kCodecOk);
+    const std::string path = Folder() + "/profile.tif";
+    EXPECT_EQ(EncodeImageFile(path, EncodeFormat::Tiff, picture.View(), EncodeOptions{}), kCodecOk);
+    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path);
+    image->readMetadata();
+    image->exifData()["Exif.Image.Make"] = "PNGCAM";
+    Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte*>(profile.data()), long(profile.size()));
+    image->setIccProfile(icc, false);
+    image->writeMetadata();
+    return ReadAll(path);
+}
+
 struct Converted {
     ConversionResult result;
     std::string bytes;
@@ -186,6 +203,7 @@ TEST(MetadataSafety, ProfilesThatAreDamagedOrMalformedAreLeftOutWithANote)
                             IccSegment(2, 2, profile.substr(150))),
          "chunk 1 is there twice"},
         {"JPEG chunk out of range", "k.jpg", AfterSoi(jpeg, IccSegment(3, 2, profile)), "numbered inconsistently"},
+        {"TIFF size field wrong", "l.tif", TiffWithProfile(shortHeader), "gives a size of 301"},
     };
     for (const Case& c : cases) {
         for (const char* output : {"out.jpg", "out.png"}) {
@@ -195,6 +213,7 @@ TEST(MetadataSafety, ProfilesThatAreDamagedOrMalformedAreLeftOutWithANote)
             EXPECT_TRUE(Has(converted.result.notes, c.says)) << converted.result.notes;
             EXPECT_EQ(converted.icc, "");
             EXPECT_EQ(Value(converted.exif, "Exif.Image.Make"), "PNGCAM");
+            EXPECT_EQ(Value(converted.exif, "Exif.Image.InterColorProfile"), "(none)");
         }
     }
 }
