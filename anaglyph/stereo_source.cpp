@@ -89,25 +89,30 @@ bool PaddedFrom(int fd, uint64_t offset, uint64_t size)
 // far as its multi-picture index names pictures) when zero padding
 // follows, so that a picture padded out to a huge file costs no more than
 // the picture; else the whole file, since the rest may hold further
-// pictures.
-void ReadJpegBytes(int fd, size_t fileSize, std::string& bytes)
+// pictures. Too large when what it needs is larger than kMostFileBytes.
+CodecResult ReadJpegBytes(int fd, uint64_t fileSize, std::string& bytes)
 {
-    size_t have = 0, want = std::min<size_t>(fileSize, size_t(1) << 20), reach = 0;
+    uint64_t have = 0, want = std::min<uint64_t>(fileSize, uint64_t(1) << 20), reach = 0;
     for (;;) {
-        have = ReadRange(fd, bytes, have, want);
+        if (want > kMostFileBytes)
+            return kCodecTooLarge;
+        have = ReadRange(fd, bytes, size_t(have), size_t(want));
         if (have < want)
-            return; // cut short while read: what is there
-        reach = JpegStructureEnd(Data(bytes), have);
+            return kCodecOk; // cut short while read: what is there
+        reach = JpegStructureEnd(Data(bytes), size_t(have));
         if (reach != 0 || have == fileSize)
             break;
-        want = size_t(std::min<uint64_t>(fileSize, uint64_t(have) * 2));
+        want = std::min(fileSize, have * 2);
     }
     if (reach == 0 || reach >= fileSize || !PaddedFrom(fd, reach, fileSize))
         reach = fileSize;
+    if (reach > kMostFileBytes)
+        return kCodecTooLarge;
     if (reach <= have)
-        bytes.resize(reach);
+        bytes.resize(size_t(reach));
     else
-        ReadRange(fd, bytes, have, reach);
+        ReadRange(fd, bytes, size_t(have), size_t(reach));
+    return kCodecOk;
 }
 
 // Reads a regular file (a JPEG only as far as it needs, ReadJpegBytes);
@@ -127,17 +132,21 @@ CodecResult ReadWholeFile(const std::string& path, std::string& bytes)
         result = kCodecAccessDenied;
     else if (st.st_size == 0)
         result = kCodecCorrupt;
-    else if (uint64_t(st.st_size) > kMostFileBytes)
-        result = kCodecTooLarge;
     if (result == kCodecOk) {
-        const size_t size = size_t(st.st_size);
-        if (ReadRange(fd, bytes, 0, std::min<size_t>(size, 2)) == 2 && uint8_t(bytes[0]) == 0xFF &&
+        // A JPEG is held to the limit by what it needs read, anything else
+        // by its size.
+        const uint64_t size = uint64_t(st.st_size);
+        if (ReadRange(fd, bytes, 0, size_t(std::min<uint64_t>(size, 2))) == 2 && uint8_t(bytes[0]) == 0xFF &&
             uint8_t(bytes[1]) == 0xD8)
-            ReadJpegBytes(fd, size, bytes);
+            result = ReadJpegBytes(fd, size, bytes);
+        else if (size > kMostFileBytes)
+            result = kCodecTooLarge;
         else
-            ReadRange(fd, bytes, bytes.size(), size);
-        if (bytes.empty())
+            ReadRange(fd, bytes, bytes.size(), size_t(size));
+        if (result == kCodecOk && bytes.empty())
             result = kCodecCorrupt;
+        if (result != kCodecOk)
+            bytes.clear();
     }
     close(fd);
     return result;

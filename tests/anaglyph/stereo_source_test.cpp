@@ -164,9 +164,10 @@ TEST(StereoSource, OnlyTheFirst64EntriesOfAnIndexAreRead)
 
 TEST(StereoSource, APicturePaddedWithZerosIsReadOnlyAsFarAsItsPictures)
 {
-    // 64 MB of zeros (a hole) after the pictures are never read. A byte
-    // soon after them keeps the whole file, which may hold more pictures;
-    // one after more than 16 MB of zeros does not.
+    // 64 MB of zeros (a hole) after the pictures are never read, nor are
+    // 3 GB, more than any file read whole may have. A byte soon after them
+    // keeps the whole file, which may hold more pictures; one after more
+    // than 16 MB of zeros does not.
     const Views& v = TestViews();
     const std::string mpo = MakeMpo({{v.left, 0x020002, 1}, {v.right, 0x020002, 2}});
     struct Case {
@@ -175,6 +176,7 @@ TEST(StereoSource, APicturePaddedWithZerosIsReadOnlyAsFarAsItsPictures)
         off_t byteAt; // where after the bytes a non-zero byte is, 0 for none
         size_t kept;  // bytes read, 0 for the whole file
         int frames;
+        off_t padding = off_t(64) << 20; // the zeros after the bytes
     };
     const Case cases[] = {
         {"one picture", v.left, 0, v.left.size(), 1},
@@ -182,11 +184,13 @@ TEST(StereoSource, APicturePaddedWithZerosIsReadOnlyAsFarAsItsPictures)
         {"two pictures back to back", v.left + v.right, 0, v.left.size() + v.right.size(), 2},
         {"one picture, then a byte", v.left, 1000, 0, 1},
         {"one picture, a byte 32 MB on", v.left, off_t(32) << 20, v.left.size(), 1},
+        // Larger than any file read whole may be.
+        {"one picture padded to 3 GB", v.left, 0, v.left.size(), 1, off_t(3) << 30},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = WriteFile("padded.jpg", c.bytes);
-        const off_t size = off_t(c.bytes.size()) + (off_t(64) << 20);
+        const off_t size = off_t(c.bytes.size()) + c.padding;
         ASSERT_EQ(truncate(path.c_str(), size), 0);
         if (c.byteAt) {
             std::FILE* file = std::fopen(path.c_str(), "r+b");
