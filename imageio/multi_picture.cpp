@@ -84,15 +84,22 @@ struct TiffBlock {
     }
 };
 
+// The most zero padding skipped before a picture an index entry names.
+constexpr size_t kMostPaddingBefore = size_t(1) << 20;
+// The most marker segments walked in a picture's head to find its MPF
+// segment, which cameras write among its first few.
+constexpr size_t kMostHeadSegments = 1024;
+
 // The MPF block of the picture starting at start, with its byte order read
 // from the TIFF header; false when the picture has none or its header is
 // not a TIFF header.
 bool FindMpfBlock(const uint8_t* data, size_t size, size_t start, TiffBlock& block, bool& present)
 {
     present = false;
+    size_t segments = 0;
     WalkPictureHead(data, size, start, [&](uint8_t marker, size_t payload, size_t payloadSize) {
         if (marker != 0xE2 || payloadSize < 4 || std::memcmp(data + payload, "MPF\0", 4) != 0)
-            return true;
+            return ++segments < kMostHeadSegments;
         present = true;
         block.base = data + payload + 4;
         block.size = payloadSize - 4;
@@ -173,7 +180,7 @@ constexpr const char* kUnreadableIndex =
     "has a multi-picture index that could not be read, so it was read as one picture.\n";
 
 struct View {
-    size_t index = 0; // in the MP index, from 0
+    size_t number = 0; // among the index's stereo views, from 1
     ByteRange picture;
     int64_t individual = -1;
 };
@@ -242,7 +249,6 @@ StereoFrames FromIndex(const uint8_t* data, size_t size, const TiffBlock& block)
                                                                std::to_string(kMostIndexEntries) + " were read.\n"
                                                          : "";
     std::vector<View> views;
-    PictureEnds ends(data, size);
     for (size_t i = 0; i < std::min(count, kMostIndexEntries); ++i) {
         size_t at = table + i * 16;
         uint32_t attribute = 0, length = 0, offset = 0;
@@ -257,12 +263,12 @@ StereoFrames FromIndex(const uint8_t* data, size_t size, const TiffBlock& block)
         size_t start = offset == 0 ? 0 : block.absolute + offset;
         if (offset > size || start > size || size - start < length)
             return Damaged(name + " lies past the end of the file (a picture is missing or cut short).");
-        size_t end = start + length;
+        // Zero padding before a picture is skipped, but not without end.
+        size_t end = std::min(start + length, start + kMostPaddingBefore);
         start = SkipZeros(data, end, start);
-        size_t pictureEnd = ends.End(start);
-        if (pictureEnd == 0)
+        if (!StartsPicture(data, size, start))
             return Damaged(name + " is not a complete JPEG picture.");
-        views.push_back({i, {start, pictureEnd - start}, -1});
+        views.push_back({views.size() + 1, {start, 0}, -1});
     }
     if (views.empty())
         return SingleWithNote(beyond); // previews of one picture: an ordinary photo
@@ -276,6 +282,14 @@ StereoFrames FromIndex(const uint8_t* data, size_t size, const TiffBlock& block)
     if (numbered)
         std::stable_sort(views.begin(), views.end(),
                          [](const View& a, const View& b) { return a.individual < b.individual; });
+    // Only the two views used are scanned to their ends.
+    PictureEnds ends(data, size);
+    for (View* view : {&views[0], &views[1]}) {
+        const size_t pictureEnd = ends.End(view->picture.offset);
+        if (pictureEnd == 0)
+            return Damaged("Stereo view " + std::to_string(view->number) + " is not a complete JPEG picture.");
+        view->picture.size = pictureEnd - view->picture.offset;
+    }
     const ByteRange& left = views[0].picture;
     const ByteRange& right = views[1].picture;
     if (left.offset < right.offset + right.size && right.offset < left.offset + left.size)
