@@ -87,6 +87,13 @@ TEST(StereoSource, MultiPictureFilesGiveTheirViewsInIndividualNumberOrder)
          &v.left, &v.right, ""},
         {"three views", {{v.third, 0x020002, 3}, {v.left, 0x020002, 1}, {v.right, 0x020002, 2}}, {true}, &v.left,
          &v.right, "3 stereo views"},
+        // Only the views used are read to their ends.
+        {"unused third view cut short",
+         {{v.left, 0x020002, 1}, {v.right, 0x020002, 2}, {v.third.substr(0, 300), 0x020002, 3}},
+         {},
+         &v.left,
+         &v.right,
+         "3 stereo views"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
