@@ -142,11 +142,11 @@ void KeepIccIfSound(IccSearch search, std::string profile, const std::string& pr
 }
 
 // A JPEG's EXIF block decoded on its own; false when it is no TIFF
-// structure Exiv2 can read.
+// structure Exiv2 can read, or one in which it finds no tag at all.
 bool DecodeExif(const uint8_t* block, size_t size, Exiv2::ExifData& exif)
 {
     try {
-        return Exiv2::ExifParser::decode(exif, block, uint32_t(size)) != Exiv2::invalidByteOrder;
+        return Exiv2::ExifParser::decode(exif, block, uint32_t(size)) != Exiv2::invalidByteOrder && !exif.empty();
     } catch (...) {
         return false;
     }
@@ -196,7 +196,8 @@ bool ReadSourceMetadata(const uint8_t* source, size_t sourceSize, SourceMetadata
         if (kept.icc.empty() && tag != kept.exif.end())
             kept.exif.erase(tag);
     }
-    if (!read)
+    // A PNG's EXIF text that Exiv2 passed over as unreadable is said too.
+    if (!read || (type == Exiv2::ImageType::png && kept.exif.empty() && PngHasExif(source, sourceSize)))
         note += "The source's EXIF could not be read, so it was left out.\n";
     return true;
 }
@@ -276,10 +277,12 @@ bool PictureHasMetadata(const uint8_t* source, size_t sourceSize)
     if (!source || sourceSize == 0)
         return false;
     SilenceExiv2();
-    // A profile that cannot be read is something to say.
+    // A block that cannot be read is something to say.
     std::string profile, problem;
+    size_t offset = 0, length = 0;
     if (FindJpegIcc(source, sourceSize, profile, problem) != IccSearch::None ||
-        FindPngIcc(source, sourceSize, profile, problem) != IccSearch::None)
+        FindPngIcc(source, sourceSize, profile, problem) != IccSearch::None ||
+        FindJpegExif(source, sourceSize, offset, length) || PngHasExif(source, sourceSize))
         return true;
     try {
         if (Exiv2::ImageFactory::getType(source, long(sourceSize)) == Exiv2::ImageType::none)

@@ -183,6 +183,30 @@ IccSearch FindPngIcc(const uint8_t* data, size_t size, std::string& profile, std
     return IccSearch::None;
 }
 
+bool PngHasExif(const uint8_t* data, size_t size)
+{
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (!data || size < 8 || std::memcmp(data, kSignature, 8) != 0)
+        return false;
+    for (size_t pos = 8; size - pos >= 12;) {
+        const uint32_t length = Be32(data + pos);
+        const uint8_t* type = data + pos + 4;
+        if (length > size - pos - 12 || std::memcmp(type, "IEND", 4) == 0)
+            return false;
+        if (std::memcmp(type, "eXIf", 4) == 0)
+            return true;
+        if (std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 ||
+            std::memcmp(type, "iTXt", 4) == 0) {
+            const std::string keyword(reinterpret_cast<const char*>(type + 4), std::min<size_t>(length, 22));
+            if (keyword.compare(0, 22, std::string("Raw profile type exif\0", 22)) == 0 ||
+                keyword.compare(0, 22, std::string("Raw profile type APP1\0", 22)) == 0)
+                return true;
+        }
+        pos += 12 + size_t(length);
+    }
+    return false;
+}
+
 std::string IccProfileProblem(const std::string& profile)
 {
     const auto* p = reinterpret_cast<const uint8_t*>(profile.data());

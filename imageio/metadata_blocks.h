@@ -32,6 +32,11 @@ IccSearch FindJpegIcc(const uint8_t* data, size_t size, std::string& profile, st
 // larger than kMostIccBytes.
 IccSearch FindPngIcc(const uint8_t* data, size_t size, std::string& profile, std::string& problem);
 
+// Whether a PNG carries EXIF: an eXIf chunk, or the raw-profile text
+// chunk (tEXt, zTXt or iTXt "Raw profile type exif" or "… APP1") older
+// writers use.
+bool PngHasExif(const uint8_t* data, size_t size);
+
 // "" when profile is a well-formed ICC profile: a 128-byte header whose
 // size field is the profile's size, and the signature "acsp"; else why not
 // (a few words).

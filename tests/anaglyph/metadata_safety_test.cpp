@@ -218,6 +218,37 @@ TEST(MetadataSafety, ProfilesThatAreDamagedOrMalformedAreLeftOutWithANote)
     }
 }
 
+TEST(MetadataSafety, ExifThatCannotBeReadIsLeftOutWithANoteAndTheProfileKept)
+{
+    const std::string profile = IccProfile();
+    // An IFD that claims 65,535 entries in 40 bytes.
+    const std::string garbage = std::string("Exif\0\0II*\0\x08\0\0\0\xFF\xFF", 16) + std::string(40, '\xEE');
+    const std::string app1 = std::string("\xFF\xE1", 2) + char(0) + char(garbage.size() + 2) + garbage;
+    const std::string png = WithExif("plain.png", EncodeFormat::Png, {});
+    const std::string brokenText =
+        Chunk("zTXt", std::string("Raw profile type exif\0\0\x78\x9c\0\0\0\0\0", 30) + std::string(500, '\0'));
+    struct Case {
+        const char* name;
+        const char* file;
+        std::string bytes;
+        bool profile;
+    };
+    const Case cases[] = {
+        {"JPEG EXIF no TIFF structure", "x.jpg",
+         AfterSoi(sgtest::SampleJpeg(100, 200, 64, 32), app1 + IccSegment(1, 1, profile)), true},
+        {"PNG EXIF text damaged", "y.png",
+         AfterHeader(png, Chunk("iCCP", std::string("p\0\0", 3) + Deflated(profile)) + brokenText), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Converted converted = Convert(c.file, c.bytes, "exif_anaglyph.jpg");
+        EXPECT_TRUE(Has(converted.result.notes, "The source's EXIF could not be read, so it was left out."))
+            << converted.result.notes;
+        EXPECT_EQ(Value(converted.exif, "Exif.Image.Orientation"), "(none)");
+        EXPECT_EQ(converted.icc == profile, c.profile);
+    }
+}
+
 TEST(MetadataSafety, NoOtherPicturesMetadataLeaksThroughADamagedProfile)
 {
     // A JPEG with a private text, then a PNG whose profile cannot be
