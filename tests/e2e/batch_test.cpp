@@ -1,17 +1,22 @@
 // The real program's command line without a display: batch conversions,
 // their output names and formats, usage errors, the settings file.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <fstream>
 #include <sstream>
 
 #include "platform/codecs/codec.h"
 #include "tests/e2e/run_command.h"
 #include "tests/support/command.h"
+#include "tests/support/other_user.h"
 #include "tests/support/temp_folder.h"
 
 using namespace sgtest;
@@ -71,6 +76,33 @@ protected:
 
     TempFolder work{"sg-batch"};
 };
+
+// A line of the process's status ("SigCgt:" …), "" once it has ended.
+std::string StatusLine(pid_t pid, const std::string& field)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("State:", 0) == 0 && line.find("zombie") != std::string::npos)
+            return "";
+        if (line.rfind(field, 0) == 0)
+            return line.substr(field.size());
+    }
+    return "";
+}
+
+bool Ended(pid_t pid) { return StatusLine(pid, "State:").empty(); }
+
+bool HasSignal(pid_t pid, const std::string& field, int sig)
+{
+    std::string mask = StatusLine(pid, field);
+    return !mask.empty() && (std::stoull(mask, nullptr, 16) & (1ull << (sig - 1)));
+}
+
+// Whether sig is off the pending sets (its handler ran or runs).
+bool SignalTaken(pid_t pid, int sig)
+{
+    return Ended(pid) || (!HasSignal(pid, "SigPnd:", sig) && !HasSignal(pid, "ShdPnd:", sig));
+}
 
 } // namespace
 
@@ -173,6 +205,22 @@ TEST_F(Batch, UnwritableFolderIsNamedWithTheReason)
     EXPECT_NE(run.err.find("\"ro/pair_anaglyph.jpg\""), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     EXPECT_EQ(FilesUnder(work / "ro"), std::set<std::string>{"pair.png"}); // no partial file
+}
+
+// A clone under a folder only its owner may enter (a 0700 home, a mktemp -d
+// folder) still passes the tests that run the program as another user.
+TEST_F(Batch, ProgramBuiltBelowAShutFolderStillRunsAsAnotherUser)
+{
+    if (!CanRunAsOtherUser())
+        GTEST_SKIP() << "needs root";
+    TempFolder shut("sg-shut");
+    ASSERT_EQ(chmod(shut.path.c_str(), 0700), 0);
+    fs::create_directories(shut / "clone/build");
+    fs::copy_file(SG_PROGRAM, shut / "clone/build/stereoglass");
+    chmod(work.path.c_str(), 0755);
+    CommandRun run = RunCommand({shut / "clone/build/stereoglass", "--version"}, work.path, {}, true);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("stereoglass 1.", 0), 0u) << run.out;
 }
 
 TEST_F(Batch, UsageErrorsDoNothingAndExitWith2)
@@ -329,4 +377,58 @@ TEST_F(Batch, NeverOverwritesASourceOrWritesOneFileTwice)
                        "stereoglass: not writing the anaglyph of \"y/Pair.png\" to \"./pair_anaglyph.jpg\": the "
                        "anaglyph of \"x/pair.png\" goes there\n");
     EXPECT_EQ(Bytes(work / "b_anaglyph.jpg"), resultBefore);
+}
+
+// The second Ctrl-C ends the run at once, also in the middle of a save: the
+// save's hidden temporary goes with it. The first Ctrl-C is sent while the
+// picture is converted, the second as soon as the temporary appears, while
+// its 27 MB are being written.
+TEST_F(Batch, SecondCtrlCDuringASaveLeavesNoTemporary)
+{
+    constexpr int32_t kWidth = 6000, kHeight = 3000;
+    std::vector<uint32_t> pixels(size_t(kWidth) * kHeight, 0xFF336699u);
+    ASSERT_EQ(EncodePictureFile(work / "big.png", EncodeFormat::Png, pixels.data(), kWidth, kHeight, false), kCodecOk);
+    pixels = {};
+    bool hit = false;
+    for (int attempt = 0; attempt < 6 && !hit; ++attempt) {
+        fs::remove(work / "out.bmp");
+        int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(inotify_add_watch(watch, work.path.c_str(), IN_CREATE), 0);
+        bool temporarySeen = false, firstTaken = false;
+        CommandRun run = RunCommand(
+            {SG_PROGRAM, "-c", "-q", "-j", "1", "big.png", "-o", "out.bmp"}, work.path,
+            {"XDG_CONFIG_HOME=" + work.path + "/.config", "HOME=" + work.path}, false, 120000, [&](pid_t pid) {
+                auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+                while (!HasSignal(pid, "SigCgt:", SIGINT) && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                std::this_thread::sleep_for(std::chrono::milliseconds(10 + 15 * attempt));
+                kill(pid, SIGINT);
+                while (!SignalTaken(pid, SIGINT) && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                firstTaken = true;
+                alignas(inotify_event) char events[4096];
+                while (!temporarySeen && std::chrono::steady_clock::now() < until && !Ended(pid)) {
+                    ssize_t got = read(watch, events, sizeof events);
+                    for (ssize_t at = 0; at < got;) {
+                        auto* event = reinterpret_cast<inotify_event*>(events + at);
+                        if (event->len && std::string(event->name).rfind(".out.bmp.", 0) == 0)
+                            temporarySeen = true;
+                        at += ssize_t(sizeof(inotify_event) + event->len);
+                    }
+                    if (got <= 0)
+                        std::this_thread::sleep_for(std::chrono::microseconds(50));
+                }
+                if (temporarySeen)
+                    kill(pid, SIGINT);
+            });
+        close(watch);
+        EXPECT_TRUE(firstTaken);
+        EXPECT_EQ(run.exitCode, 130) << run.err;
+        for (const std::string& name : Files())
+            EXPECT_NE(name[0], '.') << "left behind: " << name;
+        // Ended by the second signal before the rename: the case to show.
+        hit = temporarySeen && !fs::exists(work / "out.bmp");
+    }
+    EXPECT_TRUE(hit) << "no run was interrupted in the middle of its save";
 }
