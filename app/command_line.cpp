@@ -198,8 +198,8 @@ bool ParseCommandLine(int argc, const char* const argv[], CommandLine& commandLi
             break;
         case kJobs:
             if (!ParseJobs(optarg, commandLine.jobs)) {
-                error = "--jobs takes a number from 1 to " + std::to_string(kMostJobs) +
-                        ", got '" + optarg + "'";
+                error = "--jobs takes a number from 1 to " + std::to_string(kMostJobs) + ", got " +
+                        QuotedForMessage(optarg);
                 return false;
             }
             break;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 #include <fstream>
 #include <sstream>
@@ -292,6 +293,50 @@ TEST_F(Batch, SettingsFileGivesDefaultsTheCommandLineOverrides)
                            "/.config/stereoglass/stereoglass.conf:3: glasses takes one of "
                            "red-cyan|green-magenta|amber-blue, got 'purple'\n");
     EXPECT_FALSE(fs::exists(work / "a_anaglyph.jpg"));
+}
+
+// Whatever lies at the settings path, a run answers at once: a FIFO is
+// refused without waiting for a writer, lines that clash are named with
+// their mend, and nothing is converted.
+TEST_F(Batch, SettingsThatCannotBeUsedStopTheRunAtOnceSayingWhy)
+{
+    Put("figure-sbs.jps", "a.jps");
+    Put("figure-sbs.jps", "b.jps");
+    const std::string settings = work / ".config/stereoglass/stereoglass.conf";
+    fs::create_directories(fs::path(settings).parent_path());
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"FIFO", [&] { ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0); },
+         "cannot read " + settings + ": not a regular file"},
+        {"clash", [&] { WriteSettings("method = optimised\n# cheap ones\nglasses = amber-blue\n"); },
+         settings + ":3: glasses = amber-blue and " + settings +
+             ":1: method = optimised do not go together: method optimised is for red-cyan glasses only, not "
+             "amber-blue; change or remove one of these lines"},
+    };
+    for (const Case& c : cases) {
+        fs::remove(settings);
+        c.make();
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"-c", "a.jps"}, {"-c", "--left", "a.jps", "--right", "b.jps"}}) {
+            std::vector<std::string> argv = {SG_PROGRAM};
+            argv.insert(argv.end(), args.begin(), args.end());
+            // Ten seconds for what must be at once: a blocked run is killed.
+            CommandRun run = RunCommand(argv, work.path,
+                                        {"XDG_CONFIG_HOME=" + work.path + "/.config", "HOME=" + work.path}, false,
+                                        10000);
+            EXPECT_EQ(run.exitCode, 2) << c.name << " " << args[1];
+            EXPECT_EQ(run.err, "stereoglass: " + c.error + "\n") << c.name;
+        }
+    }
+    // A clash the command line settles is no clash for that run.
+    CommandRun settled = Run({"-c", "--glasses", "red-cyan", "a.jps"});
+    EXPECT_EQ(settled.exitCode, 0) << settled.err;
+    fs::remove(work / "a_anaglyph.jpg");
+    EXPECT_EQ(Files(), (std::set<std::string>{"a.jps", "b.jps", ".config/stereoglass/stereoglass.conf"}));
 }
 
 TEST_F(Batch, OutputFileTakesItsFormatFromItsNameAndAFolderIsMade)
