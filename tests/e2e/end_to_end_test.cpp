@@ -373,27 +373,47 @@ TEST_F(EndToEnd, FileOnTheCommandLineIsConvertedAndShownWithoutTheDialog)
 }
 
 // A run from the desktop has no terminal: a bad settings file is also shown
-// in a box, and the run stops before the picture is touched.
+// in a box, and the run stops before the picture is touched. A FIFO there
+// is refused at once, never waited on.
 TEST_F(EndToEnd, BadSettingsFileIsShownInABoxAndNothingIsDone)
 {
-    std::string folder = MakeFolder("bad-settings");
-    Copy(Sample("bench-sbs-959.png"), folder + "/pair.png");
-    std::filesystem::create_directories(folder + "/config/stereoglass");
-    std::ofstream(folder + "/config/stereoglass/stereoglass.conf") << "glasses = purple\n";
-    const char* display = getenv("DISPLAY");
-    ASSERT_NE(display, nullptr);
-    CommandRun run;
-    std::thread runner([&] {
-        run = RunCommand({SG_PROGRAM, "pair.png"}, folder,
-                         {std::string("DISPLAY=") + display, "XDG_CONFIG_HOME=" + folder + "/config"});
-    });
-    EXPECT_TRUE(ConfirmMessageBox());
-    runner.join();
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "stereoglass: " + folder +
-                           "/config/stereoglass/stereoglass.conf:1: glasses takes one of "
-                           "red-cyan|green-magenta|amber-blue, got 'purple'\n");
-    EXPECT_EQ(FolderNames(folder), (std::set<std::string>{"config", "pair.png"}));
+    struct Case {
+        const char* name;
+        bool fifo; // a FIFO at the settings path, else a bad line
+        std::vector<std::string> arguments;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"bad line, FILE", false, {"pair.png"},
+         "/config/stereoglass/stereoglass.conf:1: glasses takes one of red-cyan|green-magenta|amber-blue, got "
+         "'purple'"},
+        {"FIFO, dialog", true, {}, ": not a regular file"},
+    };
+    for (const Case& c : cases) {
+        std::string folder = MakeFolder(std::string("bad-settings-") + (c.fifo ? "fifo" : "line"));
+        Copy(Sample("bench-sbs-959.png"), folder + "/pair.png");
+        std::string settings = folder + "/config/stereoglass/stereoglass.conf";
+        std::filesystem::create_directories(folder + "/config/stereoglass");
+        if (c.fifo)
+            ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);
+        else
+            std::ofstream(settings) << "glasses = purple\n";
+        const char* display = getenv("DISPLAY");
+        ASSERT_NE(display, nullptr);
+        CommandRun run;
+        std::vector<std::string> argv = {SG_PROGRAM};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        std::thread runner([&] {
+            run = RunCommand(argv, folder, {std::string("DISPLAY=") + display, "XDG_CONFIG_HOME=" + folder + "/config"},
+                             false, 30000);
+        });
+        EXPECT_TRUE(ConfirmMessageBox()) << c.name;
+        runner.join();
+        EXPECT_EQ(run.exitCode, 2) << c.name;
+        EXPECT_EQ(run.err, "stereoglass: " + (c.fifo ? "cannot read " + settings : folder) + c.error + "\n")
+            << c.name;
+        EXPECT_EQ(FolderNames(folder), (std::set<std::string>{"config", "pair.png"})) << c.name;
+    }
 }
 
 // Settings whose lines clash never lock the user out: the dialog's run says
