@@ -278,8 +278,8 @@ Settings:
   method, swap, shift, align, quality and strip, one "key = value" a line,
   '#' starting a comment. The command line wins over the file.
 
-Exit status: 0 all converted, 1 some pictures failed, 2 usage or settings
-error (nothing was done).
+Exit status: 0 all converted, 1 some pictures failed (or FILE could not be
+converted), 2 usage or settings error (nothing was done).
 
 Examples:
   stereoglass -c ~/Pictures/3d                 every picture of the folder
