@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kFatalSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+constexpr int kFatalSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE};
 
 // More than the most pictures a run saves at once (64 jobs) and the
 // settings file. A file created while every slot is taken is still made,

@@ -2,7 +2,7 @@
 // Temporary files that an interrupted run must not leave behind: the hidden
 // file a save writes before renaming it over its target. Each one is
 // recorded while it exists, and a fatal signal (Ctrl-C, SIGTERM, a closed
-// terminal) removes every recorded file before the process ends.
+// terminal or pipe) removes every recorded file before the process ends.
 #include <cstdint>
 #include <string>
 
@@ -20,8 +20,9 @@ void ForgetTemporaryFile(int32_t ticket);
 // Removes the file and forgets it.
 void RemoveTemporaryFile(const std::string& path, int32_t ticket);
 
-// Makes SIGHUP, SIGINT, SIGQUIT and SIGTERM remove every recorded file and
-// then end the process as they would have (an ignored signal stays ignored).
+// Makes SIGHUP, SIGINT, SIGQUIT, SIGTERM and SIGPIPE remove every recorded
+// file and then end the process as they would have (an ignored signal stays
+// ignored).
 void RemoveTemporariesOnFatalSignals();
 
 // For a signal handler of its own: removes every recorded file, then ends

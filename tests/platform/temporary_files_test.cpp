@@ -103,6 +103,7 @@ TEST(TemporaryFiles, AFatalSignalRemovesThemAndStillEndsTheProcess)
         {"Ctrl-C", false, {SIGINT}, SIGINT},
         {"SIGTERM", false, {SIGTERM}, SIGTERM},
         {"closed terminal", false, {SIGHUP}, SIGHUP},
+        {"closed pipe (-c | head)", false, {SIGPIPE}, SIGPIPE},
         {"ignored Ctrl-C, then SIGTERM", true, {SIGINT, SIGTERM}, SIGTERM},
     };
     for (const Case& c : cases) {
