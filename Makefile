@@ -22,6 +22,7 @@ install: deps
 	@cmake --build build -j$$(nproc) --target stereoglass libstereoglass
 	@cmake --install build --prefix $(PREFIX)
 
-# A .deb in build/ (stereoglass_<version>_<arch>.deb), for `apt install ./build/stereoglass_*.deb`.
+# The .deb files in build/: stereoglass, libstereoglass1 and libstereoglass-dev
+# (<name>_<version>_<arch>.deb), for `apt install ./build/stereoglass_*.deb`.
 package: build
 	@cmake --build build --target package

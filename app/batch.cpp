@@ -10,6 +10,7 @@
 #include "app/progress.h"
 #include "host/services.h"
 #include "platform/memory.h"
+#include "platform/temporary_files.h"
 
 namespace {
 
@@ -18,20 +19,20 @@ constexpr int32_t kInterrupted = 130; // 128 + SIGINT, as a shell reports it
 
 // Set by Ctrl-C or SIGTERM: the workers finish the pictures they hold, so no
 // file is left half written, and take no more. A second signal ends the
-// process at once.
+// process at once, removing the temporary files of the saves under way.
 std::atomic<bool> stopRequested = false;
 
-void RequestStop(int)
+void RequestStop(int signal)
 {
-    stopRequested = true;
+    if (stopRequested.exchange(true))
+        EndBySignal(signal);
 }
 
 void StopOnSignals()
 {
     struct sigaction action = {};
     action.sa_handler = RequestStop;
-    action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
+    sigfillset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }

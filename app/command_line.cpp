@@ -198,8 +198,8 @@ bool ParseCommandLine(int argc, const char* const argv[], CommandLine& commandLi
             break;
         case kJobs:
             if (!ParseJobs(optarg, commandLine.jobs)) {
-                error = "--jobs takes a number from 1 to " + std::to_string(kMostJobs) +
-                        ", got '" + optarg + "'";
+                error = "--jobs takes a number from 1 to " + std::to_string(kMostJobs) + ", got " +
+                        QuotedForMessage(optarg);
                 return false;
             }
             break;
@@ -278,8 +278,8 @@ Settings:
   method, swap, shift, align, quality and strip, one "key = value" a line,
   '#' starting a comment. The command line wins over the file.
 
-Exit status: 0 all converted, 1 some pictures failed, 2 usage or settings
-error (nothing was done).
+Exit status: 0 all converted, 1 some pictures failed (or FILE could not be
+converted), 2 usage or settings error (nothing was done).
 
 Examples:
   stereoglass -c ~/Pictures/3d                 every picture of the folder

@@ -92,9 +92,16 @@ int32_t fMainFlow(const ConversionOptions& options)
     }
     // What the user picked is the next run's default. Failing to remember it
     // does not stop this run.
-    if (!changes.empty() && !UpdateSettingsFile(SettingsFilePath(), changes, error))
+    // The row's other values go in too when the file would otherwise hold a
+    // combination that the next run refuses.
+    Settings companions = {{"glasses", GlassesName(request.options.method.glasses)},
+                           {"method", MixMethodName(request.options.method.method)},
+                           {"swap", request.options.swapViews ? "yes" : "no"}};
+    if (!changes.empty() && !UpdateSettingsFile(SettingsFilePath(), changes, error, companions))
         std::fprintf(stderr, "stereoglass: %s\n", error.c_str());
-    return fConvertAndShow(request);
+    // The dialog's run ends with 0 whatever became of the picture.
+    fConvertAndShow(request);
+    return 0;
 }
 
 int32_t fWriteAnaglyph(const std::string& sourcePath, const std::string& outputBase)
@@ -128,7 +135,7 @@ int32_t fConvertAndShow(const ConversionRequest& request)
     ConversionResult result = ConvertShowingWork(fullRequest);
     if (result.status != ConversionStatus::Written) {
         ShowError(result.reason);
-        return 0;
+        return 1;
     }
 
     // The written file is read back for the screen; its decode runs on the

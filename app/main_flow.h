@@ -21,6 +21,9 @@ int32_t fWriteAnaglyph(const std::string& sourcePath, const std::string& outputB
 
 // The same runs with the conversion's options (the settings file's and the
 // command line's). The request's outputPath "" means beside the source, under
-// the naming rule; its rightPath names a pair's right view.
+// the naming rule; its rightPath names a pair's right view. fMainFlow
+// returns 0; fConvertAndShow 0 after showing the anaglyph, 1 when it could
+// not be made (after the message box that says why), so that "stereoglass
+// FILE" reports the failure to whoever started it.
 int32_t fMainFlow(const ConversionOptions& options);
 int32_t fConvertAndShow(const ConversionRequest& request);

@@ -21,19 +21,47 @@ void PrintError(const std::string& message)
     std::fprintf(stderr, "stereoglass: %s\n", message.c_str());
 }
 
+void ShowStartError(const std::string& text)
+{
+    if (DisplayAvailable())
+        ShowMessageBox(WidenAnsi(text), kMessageBoxStyle, u"");
+}
+
 // The settings file's options with the command line's over them. A run
 // started from the desktop has no terminal, so the dialog and FILE runs also
-// show the error in a message box when they can.
+// show the error in a message box when they can. A file whose own lines
+// clash (and that the command line does not settle) stops the run, except
+// the dialog's: that one says which lines clash and opens with the defaults,
+// so that the user is never locked out.
 bool ResolveOptions(const CommandLine& commandLine, ConversionOptions& options)
 {
     Settings fileSettings;
-    std::string error;
-    if (ReadSettingsFile(SettingsFilePath(), fileSettings, error) && ApplySettings(options, fileSettings, error) &&
-        ApplySettings(options, commandLine.settings, error) && CheckOptionCombination(options, error))
+    std::vector<int32_t> lineNumbers;
+    std::string error, clash;
+    const std::string path = SettingsFilePath();
+    bool fileRead = ReadSettingsFile(path, fileSettings, error, &lineNumbers);
+    bool fileClashes = fileRead && !CheckSettingsFileCombination(path, fileSettings, lineNumbers, clash);
+    ConversionOptions resolved;
+    if (fileRead && ApplySettings(resolved, fileSettings, error) &&
+        ApplySettings(resolved, commandLine.settings, error) && CheckOptionCombination(resolved, error)) {
+        options = resolved;
         return true;
+    }
+    if (fileClashes) {
+        error = clash;
+        ConversionOptions defaults;
+        std::string ignored;
+        if (commandLine.mode == RunMode::Dialog && ApplySettings(defaults, commandLine.settings, ignored) &&
+            CheckOptionCombination(defaults, ignored)) {
+            PrintError(error);
+            ShowStartError("The settings file is not used: " + error + ".\n\nThe dialog opens with the defaults.");
+            options = defaults;
+            return true;
+        }
+    }
     PrintError(error);
-    if (commandLine.mode != RunMode::Convert && DisplayAvailable())
-        ShowMessageBox(WidenAnsi("Stereoglass cannot start: " + error), kMessageBoxStyle, u"");
+    if (commandLine.mode != RunMode::Convert)
+        ShowStartError("Stereoglass cannot start: " + error);
     return false;
 }
 

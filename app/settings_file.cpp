@@ -1,6 +1,7 @@
 #include "app/settings_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +14,12 @@
 #include <sstream>
 #include <string_view>
 
+#include "platform/temporary_files.h"
+
 namespace {
+
+// How much of a value a message shows.
+constexpr size_t kMostQuotedBytes = 60;
 
 constexpr const char* kBlanks = " \t\r";
 
@@ -60,7 +66,30 @@ bool ParseYesNo(std::string_view text, bool& flag)
     return false;
 }
 
-std::string Got(const std::string& value) { return ", got '" + value + "'"; }
+std::string Got(const std::string& value) { return ", got " + QuotedForMessage(value); }
+
+// The length of the UTF-8 sequence at text[at] when it is well formed and
+// no control character (C1 controls U+0080..U+009F included), else 0.
+size_t PrintableSequence(std::string_view text, size_t at)
+{
+    unsigned char lead = static_cast<unsigned char>(text[at]);
+    if (lead >= 0x20 && lead < 0x7F)
+        return 1;
+    size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+    if (lead >= 0xF5 || length == 0 || at + length > text.size())
+        return 0;
+    uint32_t point = lead & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+        unsigned char next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        point = (point << 6) | (next & 0x3F);
+    }
+    bool shortest = (length == 2 && point >= 0x80) || (length == 3 && point >= 0x800) ||
+                    (length == 4 && point >= 0x10000 && point <= 0x10FFFF);
+    bool surrogate = point >= 0xD800 && point <= 0xDFFF;
+    return shortest && !surrogate && point >= 0xA0 ? length : 0;
+}
 
 enum class LineKind { Blank, Setting, Malformed };
 
@@ -109,30 +138,41 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-// The whole file; false with errno's reason when it exists but cannot be
-// read, true and "" when it does not exist (missing is set then).
-bool ReadWholeFile(const std::string& path, std::string& text, bool& missing, std::string& error)
+// The whole file; false with the reason when it exists but cannot be read,
+// true and "" when it does not exist (missing is set then). The file is
+// opened without blocking, so a FIFO or a device there is refused at once
+// instead of waiting for a writer; info gets what fstat says of it.
+bool ReadWholeFile(const std::string& path, std::string& text, bool& missing, std::string& error,
+                   struct stat* info = nullptr)
 {
     missing = false;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    text.clear();
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         // A file this user cannot even see (its folder shut to them, say) is
         // as good as absent; one that is there but unreadable is an error.
+        int openError = errno;
         struct stat seen = {};
-        if (errno == ENOENT || stat(path.c_str(), &seen) != 0) {
+        if (openError == ENOENT || stat(path.c_str(), &seen) != 0) {
             missing = true;
             return true;
         }
-        error = "cannot read " + path + ": " + std::strerror(errno);
+        error = "cannot read " + path + ": " + std::strerror(openError);
         return false;
     }
-    struct stat info = {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = "cannot read " + path + ": not a regular file";
+    struct stat seen = {};
+    bool regular = fstat(fd, &seen) == 0 && S_ISREG(seen.st_mode);
+    if (!regular || seen.st_size > kMostSettingsFileBytes) {
+        error = "cannot read " + path + ": " +
+                (!regular ? std::string("not a regular file")
+                          : "larger than " + std::to_string(kMostSettingsFileBytes / 1024) +
+                                " KB; a settings file holds a few lines of defaults");
         close(fd);
         return false;
     }
-    text.clear();
+    if (info)
+        *info = seen;
+    // The size is checked again as the bytes come, for a file that grows.
     char buffer[4096];
     for (;;) {
         ssize_t n = read(fd, buffer, sizeof buffer);
@@ -146,6 +186,13 @@ bool ReadWholeFile(const std::string& path, std::string& text, bool& missing, st
         if (n == 0)
             break;
         text.append(buffer, static_cast<size_t>(n));
+        if (static_cast<int64_t>(text.size()) > kMostSettingsFileBytes) {
+            error = "cannot read " + path + ": larger than " + std::to_string(kMostSettingsFileBytes / 1024) +
+                    " KB; a settings file holds a few lines of defaults";
+            text.clear();
+            close(fd);
+            return false;
+        }
     }
     close(fd);
     return true;
@@ -165,14 +212,61 @@ bool WriteAll(int fd, const std::string& text)
     return true;
 }
 
-// Writes text to a temporary file beside path and renames it over path, so
-// that a reader sees the old or the new file, never a part of one.
-bool ReplaceFileAtomically(const std::string& path, const std::string& text, mode_t mode, std::string& error)
+std::string WriteError(const std::string& path, int error)
 {
-    std::string temporary = path + ".XXXXXX";
-    int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    return "cannot write " + path + ": " + std::strerror(error);
+}
+
+// Rewrites the file itself: for a file with other hard links, which a
+// rename would split, or one whose owner a new file cannot get. Not atomic,
+// but a settings file is written with one call. The file must still be the
+// one that was read (same device and inode).
+bool RewriteInPlace(const std::string& path, const std::string& text, const struct stat& was, std::string& error)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
+        error = WriteError(path, errno);
+        return false;
+    }
+    struct stat now = {};
+    if (fstat(fd, &now) != 0 || now.st_dev != was.st_dev || now.st_ino != was.st_ino || !S_ISREG(now.st_mode)) {
+        error = "cannot write " + path + ": it changed while being rewritten";
+        close(fd);
+        return false;
+    }
+    bool written = WriteAll(fd, text) && ftruncate(fd, static_cast<off_t>(text.size())) == 0 && fsync(fd) == 0;
+    int savedErrno = errno;
+    if (close(fd) != 0 && written) {
+        written = false;
+        savedErrno = errno;
+    }
+    if (!written)
+        error = WriteError(path, savedErrno);
+    return written;
+}
+
+// Writes text to a temporary file beside path and renames it over path, so
+// that a reader sees the old or the new file, never a part of one. The new
+// file gets the old one's mode, owner and group (when there is an old one:
+// existing). inPlace is set when the owner cannot be given; nothing is
+// written then.
+bool ReplaceFileAtomically(const std::string& path, const std::string& text, mode_t mode,
+                           const struct stat* existing, bool& inPlace, std::string& error)
+{
+    inPlace = false;
+    std::string temporary = path + ".XXXXXX";
+    int32_t ticket = -1;
+    int fd = CreateTemporaryFile(temporary, ticket);
+    if (fd < 0) {
+        error = WriteError(path, errno);
+        return false;
+    }
+    struct stat made = {};
+    if (existing && (fstat(fd, &made) != 0 || made.st_uid != existing->st_uid || made.st_gid != existing->st_gid) &&
+        fchown(fd, existing->st_uid, existing->st_gid) != 0) {
+        close(fd);
+        RemoveTemporaryFile(temporary, ticket);
+        inPlace = true;
         return false;
     }
     bool written = fchmod(fd, mode) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
@@ -181,12 +275,104 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& text, mod
         written = false;
         savedErrno = errno;
     }
-    if (written && rename(temporary.c_str(), path.c_str()) == 0)
+    if (written && rename(temporary.c_str(), path.c_str()) == 0) {
+        ForgetTemporaryFile(ticket);
         return true;
+    }
     if (written)
         savedErrno = errno;
-    unlink(temporary.c_str());
-    error = "cannot write " + path + ": " + std::strerror(savedErrno);
+    RemoveTemporaryFile(temporary, ticket);
+    error = WriteError(path, savedErrno);
+    return false;
+}
+
+// The settings of a file's text, each checked, with their line numbers.
+bool ParseSettings(const std::string& path, const std::string& text, Settings& settings,
+                   std::vector<int32_t>* lineNumbers, std::string& error)
+{
+    std::vector<std::string> lines = SplitLines(text);
+    ConversionOptions scratch;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        SettingsLine line = ReadLine(lines[i]);
+        std::string where = path + ":" + std::to_string(i + 1) + ": ";
+        if (line.kind == LineKind::Blank)
+            continue;
+        if (line.kind == LineKind::Malformed) {
+            error = where + "expected 'key = value', got " + QuotedForMessage(Trimmed(lines[i]));
+            return false;
+        }
+        std::string problem;
+        if (!ApplySetting(scratch, line.key, line.value, problem)) {
+            error = where + problem;
+            return false;
+        }
+        settings.emplace_back(line.key, line.value);
+        if (lineNumbers)
+            lineNumbers->push_back(static_cast<int32_t>(i + 1));
+    }
+    return true;
+}
+
+// Each change written where its key stands (every line of that key), or
+// appended.
+void ApplyChanges(std::vector<std::string>& lines, const Settings& changes)
+{
+    for (const auto& [key, value] : changes) {
+        bool found = false;
+        for (std::string& lineText : lines) {
+            SettingsLine line = ReadLine(lineText);
+            if (line.kind != LineKind::Setting || line.key != key)
+                continue;
+            bool crlf = !lineText.empty() && lineText.back() == '\r';
+            lineText = key + " = " + value + line.trailingComment;
+            if (crlf && lineText.back() != '\r')
+                lineText += '\r'; // a file written on Windows keeps its line ends
+            found = true;
+        }
+        if (!found)
+            lines.push_back(key + " = " + value);
+    }
+}
+
+std::string JoinLines(const std::vector<std::string>& lines)
+{
+    std::string content;
+    for (const std::string& line : lines)
+        content += line + "\n";
+    return content;
+}
+
+// Whether text, read as the next run reads the file, is accepted: every line
+// and the combination of the file's settings.
+bool CheckWholeFile(const std::string& path, const std::string& text, std::string& error)
+{
+    Settings settings;
+    std::vector<int32_t> lineNumbers;
+    return ParseSettings(path, text, settings, &lineNumbers, error) &&
+           CheckSettingsFileCombination(path, settings, lineNumbers, error);
+}
+
+// The file that path names: path itself, or for a symbolic link the file at
+// the end of its chain. False with error for a link to nothing, which a
+// rename would silently replace by a regular file.
+bool FileBehindLinks(const std::string& path, std::string& target, std::string& error)
+{
+    target = path;
+    struct stat info = {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return true;
+    char resolved[PATH_MAX];
+    if (realpath(path.c_str(), resolved)) {
+        target = resolved;
+        return true;
+    }
+    int resolveError = errno;
+    char named[PATH_MAX];
+    ssize_t length = readlink(path.c_str(), named, sizeof named - 1);
+    std::string to = length > 0 ? std::string(named, static_cast<size_t>(length)) : std::string();
+    error = "not written to " + path + ": it is a symbolic link to " + QuotedForMessage(to) + ", which " +
+            (resolveError == ENOENT ? std::string("does not exist; create that file or remove the link")
+                                    : std::string("cannot be followed: ") + std::strerror(resolveError));
     return false;
 }
 
@@ -244,49 +430,94 @@ bool ApplySetting(ConversionOptions& options, const std::string& key, const std:
         }
         options.jpegQuality = quality;
     } else {
-        error = "unknown setting '" + key + "' (known: layout, glasses, method, swap, shift, align, quality, strip)";
+        error = "unknown setting " + QuotedForMessage(key) + " (known: layout, glasses, method, swap, shift, align, quality, strip)";
         return false;
     }
     return true;
 }
 
-bool CheckOptionCombination(const ConversionOptions& options, std::string& error)
+std::string QuotedForMessage(std::string_view value)
+{
+    std::string quoted = "'";
+    size_t at = 0;
+    while (at < value.size()) {
+        if (at >= kMostQuotedBytes) {
+            quoted += "...";
+            break;
+        }
+        size_t length = PrintableSequence(value, at);
+        if (length > 0) {
+            quoted.append(value.substr(at, length));
+            at += length;
+            continue;
+        }
+        unsigned char byte = static_cast<unsigned char>(value[at++]);
+        static const char kHex[] = "0123456789abcdef";
+        switch (byte) {
+        case '\t':
+            quoted += "\\t";
+            break;
+        case '\n':
+            quoted += "\\n";
+            break;
+        case '\r':
+            quoted += "\\r";
+            break;
+        default:
+            quoted += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 0xF];
+        }
+    }
+    return quoted + "'";
+}
+
+bool CheckOptionCombination(const ConversionOptions& options, std::string& error,
+                            std::vector<std::string>* clashingKeys)
 {
     if (options.method.method == MixMethod::Optimised && options.method.glasses != Glasses::RedCyan) {
         error = "method optimised is for red-cyan glasses only, not " + GlassesName(options.method.glasses);
+        if (clashingKeys)
+            *clashingKeys = {"glasses", "method"};
         return false;
     }
     return true;
 }
 
-bool ReadSettingsFile(const std::string& path, Settings& settings, std::string& error)
+bool ReadSettingsFile(const std::string& path, Settings& settings, std::string& error,
+                      std::vector<int32_t>* lineNumbers)
 {
     settings.clear();
+    if (lineNumbers)
+        lineNumbers->clear();
     if (path.empty())
         return true;
     std::string text;
     bool missing = false;
     if (!ReadWholeFile(path, text, missing, error))
         return false;
-    std::vector<std::string> lines = SplitLines(text);
-    ConversionOptions scratch;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        SettingsLine line = ReadLine(lines[i]);
-        std::string where = path + ":" + std::to_string(i + 1) + ": ";
-        if (line.kind == LineKind::Blank)
-            continue;
-        if (line.kind == LineKind::Malformed) {
-            error = where + "expected 'key = value', got '" + std::string(Trimmed(lines[i])) + "'";
-            return false;
+    return ParseSettings(path, text, settings, lineNumbers, error);
+}
+
+bool CheckSettingsFileCombination(const std::string& path, const Settings& settings,
+                                  const std::vector<int32_t>& lineNumbers, std::string& error)
+{
+    ConversionOptions options;
+    std::vector<std::string> keys;
+    std::string problem;
+    if (!ApplySettings(options, settings, problem) || CheckOptionCombination(options, problem, &keys))
+        return true;
+    // The line that sets each key last is the one that counts.
+    std::string lines;
+    for (const std::string& key : keys) {
+        for (size_t i = settings.size(); i-- > 0;) {
+            if (settings[i].first != key)
+                continue;
+            std::string line = i < lineNumbers.size() ? std::to_string(lineNumbers[i]) : "?";
+            lines += (lines.empty() ? "" : " and ") + path + ":" + line + ": " + key + " = " + settings[i].second;
+            break;
         }
-        std::string problem;
-        if (!ApplySetting(scratch, line.key, line.value, problem)) {
-            error = where + problem;
-            return false;
-        }
-        settings.emplace_back(line.key, line.value);
     }
-    return true;
+    error = lines + " do not go together: " + problem + "; change or remove one of these lines";
+    return false;
 }
 
 bool ApplySettings(ConversionOptions& options, const Settings& settings, std::string& error)
@@ -299,7 +530,7 @@ bool ApplySettings(ConversionOptions& options, const Settings& settings, std::st
 }
 
 bool UpdateSettingsFile(const std::string& path, const std::vector<std::pair<std::string, std::string>>& changes,
-                        std::string& error)
+                        std::string& error, const Settings& companions)
 {
     if (path.empty()) {
         error = "no settings file: neither XDG_CONFIG_HOME nor HOME names a folder";
@@ -307,55 +538,54 @@ bool UpdateSettingsFile(const std::string& path, const std::vector<std::pair<std
     }
     // A link (a dotfile manager's, say) stays a link: the file it names is
     // the one replaced.
-    std::error_code ignored;
-    std::filesystem::path target = path;
-    if (std::filesystem::is_symlink(target, ignored)) {
-        std::filesystem::path resolved = std::filesystem::weakly_canonical(target, ignored);
-        if (!ignored)
-            target = resolved;
-    }
-    std::string targetPath = target.string();
+    std::string targetPath;
+    if (!FileBehindLinks(path, targetPath, error))
+        return false;
 
     std::string text;
     bool missing = false;
-    if (!ReadWholeFile(targetPath, text, missing, error))
-        return false;
-    mode_t mode = 0644;
     struct stat info = {};
-    if (!missing && stat(targetPath.c_str(), &info) == 0)
-        mode = info.st_mode & 07777;
+    if (!ReadWholeFile(targetPath, text, missing, error, &info))
+        return false;
+    mode_t mode = missing ? 0644 : (info.st_mode & 07777);
 
     // Each change is checked as the reader will check it, so the file never
     // gets a line that would stop the next run.
     ConversionOptions scratch;
-    for (const auto& [key, value] : changes) {
-        std::string problem;
-        if (value.find_first_of("#\n") != std::string::npos || !ApplySetting(scratch, key, value, problem)) {
-            error = "not written to " + path + ": " + (problem.empty() ? key + " cannot hold '" + value + "'" : problem);
-            return false;
+    for (const Settings* list : {&changes, &companions}) {
+        for (const auto& [key, value] : *list) {
+            std::string problem;
+            if (value.find_first_of("#\n") != std::string::npos || !ApplySetting(scratch, key, value, problem)) {
+                error = "not written to " + path + ": " +
+                        (problem.empty() ? key + " cannot hold " + QuotedForMessage(value) : problem);
+                return false;
+            }
         }
     }
 
+    // Then the whole file as it would be: when the changes leave a
+    // combination the next run refuses, the run's own values for the other
+    // keys go in as well.
     std::vector<std::string> lines = SplitLines(text);
-    for (const auto& [key, value] : changes) {
-        bool found = false;
-        for (std::string& lineText : lines) {
-            SettingsLine line = ReadLine(lineText);
-            if (line.kind != LineKind::Setting || line.key != key)
-                continue;
-            bool crlf = !lineText.empty() && lineText.back() == '\r';
-            lineText = key + " = " + value + line.trailingComment;
-            if (crlf && lineText.back() != '\r')
-                lineText += '\r'; // a file written on Windows keeps its line ends
-            found = true;
-        }
-        if (!found)
-            lines.push_back(key + " = " + value);
+    ApplyChanges(lines, changes);
+    std::string content = JoinLines(lines);
+    std::string problem;
+    if (!CheckWholeFile(path, content, problem) && !companions.empty()) {
+        ApplyChanges(lines, companions);
+        content = JoinLines(lines);
+        problem.clear();
     }
-    std::string content;
-    for (const std::string& line : lines)
-        content += line + "\n";
+    if (static_cast<int64_t>(content.size()) > kMostSettingsFileBytes) {
+        error = "not written to " + path + ": it would be larger than " +
+                std::to_string(kMostSettingsFileBytes / 1024) + " KB";
+        return false;
+    }
+    if (!problem.empty() || !CheckWholeFile(path, content, problem)) {
+        error = "not written to " + path + ", since the next run would refuse it: " + problem;
+        return false;
+    }
 
+    std::filesystem::path target = targetPath;
     std::error_code folderError;
     if (!target.parent_path().empty())
         std::filesystem::create_directories(target.parent_path(), folderError);
@@ -363,5 +593,10 @@ bool UpdateSettingsFile(const std::string& path, const std::vector<std::pair<std
         error = "cannot make the folder " + target.parent_path().string() + ": " + folderError.message();
         return false;
     }
-    return ReplaceFileAtomically(targetPath, content, mode, error);
+    if (!missing && info.st_nlink > 1)
+        return RewriteInPlace(targetPath, content, info, error);
+    bool inPlace = false;
+    if (ReplaceFileAtomically(targetPath, content, mode, missing ? nullptr : &info, inPlace, error))
+        return true;
+    return inPlace && RewriteInPlace(targetPath, content, info, error);
 }

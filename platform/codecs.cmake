@@ -16,3 +16,5 @@ add_library(sg_platform_codecs STATIC
 target_include_directories(sg_platform_codecs PRIVATE ${SG_GIF_INCLUDE_DIR})
 target_link_libraries(sg_platform_codecs PUBLIC sg_base sg_platform_memory Threads::Threads PRIVATE PkgConfig::SG_CODECS ${SG_GIF_LIBRARY})
 set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_platform_codecs)
+
+target_link_libraries(sg_platform_codecs PRIVATE sg_platform_temporary_files)

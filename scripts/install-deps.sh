@@ -11,7 +11,7 @@ packages=(
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev
   libexiv2-dev libfftw3-dev
   xvfb openbox xdotool xclip x11-utils
-  git dpkg-dev desktop-file-utils shared-mime-info
+  git dpkg-dev desktop-file-utils shared-mime-info lintian
   hyperfine imagemagick
   zlib1g-dev libimage-exiftool-perl python3-pil
 )

@@ -1,6 +1,7 @@
 // The file entry points: reading a picture file (only its head for a probe)
 // and the atomic save.
 #include "platform/codecs/formats.h"
+#include "platform/temporary_files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -406,7 +407,9 @@ CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageV
     std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string temp = TemporaryName(folder, name);
-    int fd = mkstemp(temp.data());
+    // Recorded while it exists, so that Ctrl-C or SIGTERM removes it.
+    int32_t ticket = -1;
+    int fd = CreateTemporaryFile(temp, ticket);
     if (fd < 0)
         return ResultOfErrno(errno, kCodecWriteFailed);
     // A new file gets the usual permissions; a replaced one keeps its own.
@@ -418,13 +421,14 @@ CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageV
         writeError = errno;
     }
     if (!written) {
-        unlink(temp.c_str());
+        RemoveTemporaryFile(temp, ticket);
         return ResultOfErrno(writeError, kCodecWriteFailed) == kCodecDiskFull ? kCodecDiskFull : kCodecWriteFailed;
     }
     if (rename(temp.c_str(), target.c_str()) != 0) {
         int error = errno;
-        unlink(temp.c_str());
+        RemoveTemporaryFile(temp, ticket);
         return ResultOfErrno(error, kCodecWriteFailed);
     }
+    ForgetTemporaryFile(ticket);
     return kCodecOk;
 }

@@ -5,9 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
+#include <functional>
 
 #include "tests/support/temp_folder.h"
 
@@ -228,7 +232,7 @@ TEST(Settings, UpdateRefusesWhatTheReaderWouldRefuse)
     };
     const Case cases[] = {
         {"glasses", "purple", "glasses takes one of red-cyan|green-magenta|amber-blue, got 'purple'"},
-        {"swap", "yes\nquality = 1", "swap cannot hold 'yes\nquality = 1'"},
+        {"swap", "yes\nquality = 1", "swap cannot hold 'yes\\nquality = 1'"},
         {"shift", "3 # x", "shift cannot hold '3 # x'"},
     };
     for (const Case& c : cases) {
@@ -237,4 +241,178 @@ TEST(Settings, UpdateRefusesWhatTheReaderWouldRefuse)
         EXPECT_EQ(error, "not written to " + path + ": " + c.error);
         EXPECT_EQ(ReadText(path), "quality = 90\n");
     }
+}
+
+TEST(Settings, ValuesInMessagesAreQuotedEscapedAndCut)
+{
+    struct Case {
+        std::string value, shown;
+    };
+    const Case cases[] = {
+        {"high", "'high'"},
+        {"\x1b[31mRED", "'\\x1b[31mRED'"},
+        {"a\tb\r\n", "'a\\tb\\r\\n'"},
+        {"\x7f", "'\\x7f'"},
+        {"\xc3\xa9t\xc3\xa9", "'\xc3\xa9t\xc3\xa9'"}, // UTF-8 stays
+        {"\xc2\x9b" "2J", "'\\xc2\\x9b2J'"},       // a C1 control (CSI) in UTF-8
+        {"\xff\xc3", "'\\xff\\xc3'"},              // not UTF-8
+        {std::string(60, 'a') + "b", "'" + std::string(60, 'a') + "...'"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(QuotedForMessage(c.value), c.shown);
+
+    // A 100 KB value never reaches a message whole, nor a terminal raw.
+    ConversionOptions options;
+    std::string error;
+    EXPECT_FALSE(ApplySetting(options, "quality", "\x1b[31mRED" + std::string(100000, 'x'), error));
+    EXPECT_EQ(error, "quality takes a number from 1 to 100, got '\\x1b[31mRED" + std::string(52, 'x') + "...'");
+    EXPECT_FALSE(ApplySetting(options, "\x1b]0;title\x07", "1", error));
+    EXPECT_EQ(error.rfind("unknown setting '\\x1b]0;title\\x07' (known:", 0), 0u) << error;
+}
+
+// A FIFO, a folder or an oversized file at the settings path is refused at
+// once by the reader and by the write-back, and nothing is written.
+TEST(Settings, OnlyARegularFileOfAFewKilobytesIsRead)
+{
+    sgtest::TempFolder folder;
+    std::string path = folder / "stereoglass.conf";
+    const std::string tooLarge = "cannot read " + path + ": larger than 64 KB; a settings file holds a few lines of "
+                                 "defaults";
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        std::string readError, updateError; // "" when read, when written
+    };
+    const Case cases[] = {
+        {"FIFO", [&] { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }, "cannot read " + path + ": not a regular file",
+         "cannot read " + path + ": not a regular file"},
+        // Read, but a line more would make it one that the next run refuses.
+        {"64 KB", [&] { WriteText(path, "# " + std::string(64 * 1024 - 3, 'x') + "\n"); }, "",
+         "not written to " + path + ": it would be larger than 64 KB"},
+        {"64 KB and a byte", [&] { WriteText(path, "# " + std::string(64 * 1024 - 2, 'x') + "\n"); }, tooLarge,
+         tooLarge},
+        {"1 MB line", [&] { WriteText(path, "quality = " + std::string(1 << 20, '9')); }, tooLarge, tooLarge},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(path);
+        c.make();
+        // Each call on a thread of its own, so that one that blocks fails
+        // the test instead of hanging it.
+        auto read = std::async(std::launch::async, [&] {
+            Settings settings;
+            std::string error;
+            bool ok = ReadSettingsFile(path, settings, error);
+            return std::make_pair(ok, error);
+        });
+        auto update = std::async(std::launch::async, [&] {
+            std::string error;
+            bool ok = UpdateSettingsFile(path, {{"swap", "yes"}}, error);
+            return std::make_pair(ok, error);
+        });
+        for (auto [call, expected] : {std::make_pair(&read, c.readError), std::make_pair(&update, c.updateError)}) {
+            if (call->wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+                ADD_FAILURE() << c.name << ": blocked";
+                int writer = open(path.c_str(), O_WRONLY | O_NONBLOCK); // lets a blocked open go on
+                call->wait();
+                close(writer);
+            }
+            auto [ok, error] = call->get();
+            EXPECT_EQ(ok, expected.empty()) << c.name;
+            EXPECT_EQ(error, expected) << c.name;
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), {}), 1) << c.name;
+    }
+}
+
+TEST(Settings, LinesThatClashAreNamedWithTheirMend)
+{
+    std::string error;
+    Settings settings = {{"glasses", "red-cyan"}, {"method", "optimised"}, {"glasses", "amber-blue"}};
+    EXPECT_FALSE(CheckSettingsFileCombination("/c/s.conf", settings, {2, 5, 7}, error));
+    EXPECT_EQ(error, "/c/s.conf:7: glasses = amber-blue and /c/s.conf:5: method = optimised do not go together: "
+                     "method optimised is for red-cyan glasses only, not amber-blue; change or remove one of these "
+                     "lines");
+    settings.pop_back();
+    EXPECT_TRUE(CheckSettingsFileCombination("/c/s.conf", settings, {2, 5}, error));
+}
+
+// The dialog's write-back never leaves a file that the next run refuses:
+// with glasses = amber-blue in the file and red-cyan from the command line,
+// picking optimised also writes the glasses the run used.
+TEST(Settings, UpdateWritesTheCompanionsWhenTheFileWouldClash)
+{
+    sgtest::TempFolder folder;
+    std::string path = folder / "stereoglass.conf";
+    const Settings companions = {{"glasses", "red-cyan"}, {"method", "optimised"}, {"swap", "no"}};
+    struct Case {
+        std::string before;
+        Settings changes, companions;
+        std::string after; // "" when refused and the file left as it was
+    };
+    const Case cases[] = {
+        {"glasses = amber-blue # cheap\nmethod = dubois\n", {{"method", "optimised"}}, companions,
+         "glasses = red-cyan # cheap\nmethod = optimised\nswap = no\n"},
+        // Without them the write-back is refused, not made.
+        {"glasses = amber-blue\nmethod = dubois\n", {{"method", "optimised"}}, {}, ""},
+        // A file that already clashed is mended by the next write-back.
+        {"glasses = amber-blue\nmethod = optimised\n", {{"swap", "yes"}},
+         {{"glasses", "red-cyan"}, {"method", "optimised"}, {"swap", "yes"}},
+         "glasses = red-cyan\nmethod = optimised\nswap = yes\n"},
+        // No clash: only the change is written.
+        {"glasses = amber-blue\n", {{"method", "dubois"}}, companions, "glasses = amber-blue\nmethod = dubois\n"},
+    };
+    for (const Case& c : cases) {
+        WriteText(path, c.before);
+        std::string error;
+        EXPECT_EQ(UpdateSettingsFile(path, c.changes, error, c.companions), !c.after.empty()) << c.before << error;
+        EXPECT_EQ(ReadText(path), c.after.empty() ? c.before : c.after);
+        Settings settings;
+        std::vector<int32_t> lines;
+        ASSERT_TRUE(ReadSettingsFile(path, settings, error, &lines)) << error;
+        if (!c.after.empty())
+            EXPECT_TRUE(CheckSettingsFileCombination(path, settings, lines, error)) << error;
+        else
+            EXPECT_EQ(error.rfind("not written to " + path + ", since the next run would refuse it: " + path +
+                                      ":1: glasses = amber-blue and " + path + ":2: method = optimised do not go",
+                                  0),
+                      0u)
+                << error;
+    }
+}
+
+// The write-back changes the settings, not what the file is: its owner and
+// group, its other hard links, and the link that names it.
+TEST(Settings, UpdateKeepsOwnerGroupHardLinksAndRefusesADanglingLink)
+{
+    sgtest::TempFolder folder;
+    std::string path = folder / "stereoglass.conf";
+    std::string error;
+    if (getuid() == 0) {
+        WriteText(path, "swap = no\n");
+        ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+        ASSERT_TRUE(UpdateSettingsFile(path, {{"swap", "yes"}}, error)) << error;
+        struct stat info = {};
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, 65534u);
+        EXPECT_EQ(info.st_gid, 65534u);
+        EXPECT_EQ(ReadText(path), "swap = yes\n");
+        std::filesystem::remove(path);
+    }
+
+    std::string other = folder / "backup.conf";
+    WriteText(path, "method = grey\n");
+    ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+    ASSERT_TRUE(UpdateSettingsFile(path, {{"method", "dubois"}}, error)) << error;
+    EXPECT_TRUE(std::filesystem::equivalent(path, other));
+    EXPECT_EQ(ReadText(other), "method = dubois\n");
+    std::filesystem::remove(other);
+    std::filesystem::remove(path);
+
+    ASSERT_EQ(symlink("dotfiles/stereoglass.conf", path.c_str()), 0);
+    EXPECT_FALSE(UpdateSettingsFile(path, {{"method", "dubois"}}, error));
+    EXPECT_EQ(error, "not written to " + path +
+                         ": it is a symbolic link to 'dotfiles/stereoglass.conf', which does not exist; create that "
+                         "file or remove the link");
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), {}), 1);
 }

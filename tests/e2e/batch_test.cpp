@@ -1,17 +1,23 @@
 // The real program's command line without a display: batch conversions,
 // their output names and formats, usage errors, the settings file.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <fstream>
 #include <sstream>
 
 #include "platform/codecs/codec.h"
 #include "tests/e2e/run_command.h"
 #include "tests/support/command.h"
+#include "tests/support/other_user.h"
 #include "tests/support/temp_folder.h"
 
 using namespace sgtest;
@@ -71,6 +77,33 @@ protected:
 
     TempFolder work{"sg-batch"};
 };
+
+// A line of the process's status ("SigCgt:" …), "" once it has ended.
+std::string StatusLine(pid_t pid, const std::string& field)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("State:", 0) == 0 && line.find("zombie") != std::string::npos)
+            return "";
+        if (line.rfind(field, 0) == 0)
+            return line.substr(field.size());
+    }
+    return "";
+}
+
+bool Ended(pid_t pid) { return StatusLine(pid, "State:").empty(); }
+
+bool HasSignal(pid_t pid, const std::string& field, int sig)
+{
+    std::string mask = StatusLine(pid, field);
+    return !mask.empty() && (std::stoull(mask, nullptr, 16) & (1ull << (sig - 1)));
+}
+
+// Whether sig is off the pending sets (its handler ran or runs).
+bool SignalTaken(pid_t pid, int sig)
+{
+    return Ended(pid) || (!HasSignal(pid, "SigPnd:", sig) && !HasSignal(pid, "ShdPnd:", sig));
+}
 
 } // namespace
 
@@ -175,6 +208,22 @@ TEST_F(Batch, UnwritableFolderIsNamedWithTheReason)
     EXPECT_EQ(FilesUnder(work / "ro"), std::set<std::string>{"pair.png"}); // no partial file
 }
 
+// A clone under a folder only its owner may enter (a 0700 home, a mktemp -d
+// folder) still passes the tests that run the program as another user.
+TEST_F(Batch, ProgramBuiltBelowAShutFolderStillRunsAsAnotherUser)
+{
+    if (!CanRunAsOtherUser())
+        GTEST_SKIP() << "needs root";
+    TempFolder shut("sg-shut");
+    ASSERT_EQ(chmod(shut.path.c_str(), 0700), 0);
+    fs::create_directories(shut / "clone/build");
+    fs::copy_file(SG_PROGRAM, shut / "clone/build/stereoglass");
+    chmod(work.path.c_str(), 0755);
+    CommandRun run = RunCommand({shut / "clone/build/stereoglass", "--version"}, work.path, {}, true);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("stereoglass 1.", 0), 0u) << run.out;
+}
+
 TEST_F(Batch, UsageErrorsDoNothingAndExitWith2)
 {
     Put("bench-sbs-959.png", "a.png");
@@ -244,6 +293,50 @@ TEST_F(Batch, SettingsFileGivesDefaultsTheCommandLineOverrides)
                            "/.config/stereoglass/stereoglass.conf:3: glasses takes one of "
                            "red-cyan|green-magenta|amber-blue, got 'purple'\n");
     EXPECT_FALSE(fs::exists(work / "a_anaglyph.jpg"));
+}
+
+// Whatever lies at the settings path, a run answers at once: a FIFO is
+// refused without waiting for a writer, lines that clash are named with
+// their mend, and nothing is converted.
+TEST_F(Batch, SettingsThatCannotBeUsedStopTheRunAtOnceSayingWhy)
+{
+    Put("figure-sbs.jps", "a.jps");
+    Put("figure-sbs.jps", "b.jps");
+    const std::string settings = work / ".config/stereoglass/stereoglass.conf";
+    fs::create_directories(fs::path(settings).parent_path());
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"FIFO", [&] { ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0); },
+         "cannot read " + settings + ": not a regular file"},
+        {"clash", [&] { WriteSettings("method = optimised\n# cheap ones\nglasses = amber-blue\n"); },
+         settings + ":3: glasses = amber-blue and " + settings +
+             ":1: method = optimised do not go together: method optimised is for red-cyan glasses only, not "
+             "amber-blue; change or remove one of these lines"},
+    };
+    for (const Case& c : cases) {
+        fs::remove(settings);
+        c.make();
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"-c", "a.jps"}, {"-c", "--left", "a.jps", "--right", "b.jps"}}) {
+            std::vector<std::string> argv = {SG_PROGRAM};
+            argv.insert(argv.end(), args.begin(), args.end());
+            // Ten seconds for what must be at once: a blocked run is killed.
+            CommandRun run = RunCommand(argv, work.path,
+                                        {"XDG_CONFIG_HOME=" + work.path + "/.config", "HOME=" + work.path}, false,
+                                        10000);
+            EXPECT_EQ(run.exitCode, 2) << c.name << " " << args[1];
+            EXPECT_EQ(run.err, "stereoglass: " + c.error + "\n") << c.name;
+        }
+    }
+    // A clash the command line settles is no clash for that run.
+    CommandRun settled = Run({"-c", "--glasses", "red-cyan", "a.jps"});
+    EXPECT_EQ(settled.exitCode, 0) << settled.err;
+    fs::remove(work / "a_anaglyph.jpg");
+    EXPECT_EQ(Files(), (std::set<std::string>{"a.jps", "b.jps", ".config/stereoglass/stereoglass.conf"}));
 }
 
 TEST_F(Batch, OutputFileTakesItsFormatFromItsNameAndAFolderIsMade)
@@ -329,4 +422,58 @@ TEST_F(Batch, NeverOverwritesASourceOrWritesOneFileTwice)
                        "stereoglass: not writing the anaglyph of \"y/Pair.png\" to \"./pair_anaglyph.jpg\": the "
                        "anaglyph of \"x/pair.png\" goes there\n");
     EXPECT_EQ(Bytes(work / "b_anaglyph.jpg"), resultBefore);
+}
+
+// The second Ctrl-C ends the run at once, also in the middle of a save: the
+// save's hidden temporary goes with it. The first Ctrl-C is sent while the
+// picture is converted, the second as soon as the temporary appears, while
+// its 27 MB are being written.
+TEST_F(Batch, SecondCtrlCDuringASaveLeavesNoTemporary)
+{
+    constexpr int32_t kWidth = 6000, kHeight = 3000;
+    std::vector<uint32_t> pixels(size_t(kWidth) * kHeight, 0xFF336699u);
+    ASSERT_EQ(EncodePictureFile(work / "big.png", EncodeFormat::Png, pixels.data(), kWidth, kHeight, false), kCodecOk);
+    pixels = {};
+    bool hit = false;
+    for (int attempt = 0; attempt < 6 && !hit; ++attempt) {
+        fs::remove(work / "out.bmp");
+        int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(inotify_add_watch(watch, work.path.c_str(), IN_CREATE), 0);
+        bool temporarySeen = false, firstTaken = false;
+        CommandRun run = RunCommand(
+            {SG_PROGRAM, "-c", "-q", "-j", "1", "big.png", "-o", "out.bmp"}, work.path,
+            {"XDG_CONFIG_HOME=" + work.path + "/.config", "HOME=" + work.path}, false, 120000, [&](pid_t pid) {
+                auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+                while (!HasSignal(pid, "SigCgt:", SIGINT) && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                std::this_thread::sleep_for(std::chrono::milliseconds(10 + 15 * attempt));
+                kill(pid, SIGINT);
+                while (!SignalTaken(pid, SIGINT) && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                firstTaken = true;
+                alignas(inotify_event) char events[4096];
+                while (!temporarySeen && std::chrono::steady_clock::now() < until && !Ended(pid)) {
+                    ssize_t got = read(watch, events, sizeof events);
+                    for (ssize_t at = 0; at < got;) {
+                        auto* event = reinterpret_cast<inotify_event*>(events + at);
+                        if (event->len && std::string(event->name).rfind(".out.bmp.", 0) == 0)
+                            temporarySeen = true;
+                        at += ssize_t(sizeof(inotify_event) + event->len);
+                    }
+                    if (got <= 0)
+                        std::this_thread::sleep_for(std::chrono::microseconds(50));
+                }
+                if (temporarySeen)
+                    kill(pid, SIGINT);
+            });
+        close(watch);
+        EXPECT_TRUE(firstTaken);
+        EXPECT_EQ(run.exitCode, 130) << run.err;
+        for (const std::string& name : Files())
+            EXPECT_NE(name[0], '.') << "left behind: " << name;
+        // Ended by the second signal before the rename: the case to show.
+        hit = temporarySeen && !fs::exists(work / "out.bmp");
+    }
+    EXPECT_TRUE(hit) << "no run was interrupted in the middle of its save";
 }

@@ -22,9 +22,9 @@ sg_add_test(test_batch_runs SOURCES
 target_compile_definitions(test_batch_runs PRIVATE SG_PROGRAM="$<TARGET_FILE:stereoglass>")
 add_dependencies(test_batch_runs stereoglass)
 
-# The install tree and the .deb: their files, and the program run from them.
+# The install tree and the .deb files: their files, lintian, and the program run from them.
 sg_add_test(test_package SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/package_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_command.cpp)
 target_compile_definitions(test_package PRIVATE SG_CMAKE="${CMAKE_COMMAND}" SG_CPACK="${CMAKE_CPACK_COMMAND}")
-add_dependencies(test_package stereoglass libstereoglass)
+add_dependencies(test_package stereoglass libstereoglass sg_packaging_files)

@@ -309,17 +309,23 @@ TEST_F(EndToEnd, CancelEndsAtOnceAndLeavesTheClipboardAlone)
     EXPECT_EQ(ClipboardText(), "keep me");
 }
 
+// The dialog's run ends with 0 whatever became of the picture; "stereoglass
+// FILE" ends with 1 after the box when the anaglyph could not be made.
 TEST_F(EndToEnd, UnreadableOrUnwritableRunsSayWhyAndWriteNothing)
 {
     struct Case {
         const char* name;
         const char* file;
-        bool picture;  // a real picture, or a text file with a picture's name
-        bool readOnly; // the folder lacks its write bit (run as nobody)
+        bool picture;       // a real picture, or a text file with a picture's name
+        bool readOnly;      // the folder lacks its write bit (run as nobody)
+        bool onCommandLine; // "stereoglass FILE" rather than the dialog
+        int exitCode;
     };
     const Case cases[] = {
-        {"not a picture", "Broken.PNG", false, false},
-        {"folder without write access", "pair.png", true, true},
+        {"not a picture", "Broken.PNG", false, false, false, 0},
+        {"folder without write access", "pair.png", true, true, false, 0},
+        {"FILE not a picture", "Broken.PNG", false, false, true, 1},
+        {"FILE in a folder without write access", "pair.png", true, true, true, 1},
     };
     for (const Case& c : cases) {
         std::string folder = MakeFolder(std::string("fail-") + (c.readOnly ? "ro" : "rd"));
@@ -331,10 +337,14 @@ TEST_F(EndToEnd, UnreadableOrUnwritableRunsSayWhyAndWriteNothing)
         chmod(path.c_str(), 0644);
         if (c.readOnly)
             chmod(folder.c_str(), 0555);
-        program = StartProgram(folder, c.readOnly);
-        ASSERT_TRUE(Choose(path)) << c.name;
+        if (c.onCommandLine) {
+            program = StartProgram(folder, c.readOnly, true, {path});
+        } else {
+            program = StartProgram(folder, c.readOnly);
+            ASSERT_TRUE(Choose(path)) << c.name;
+        }
         EXPECT_TRUE(ConfirmMessageBox()) << c.name;
-        EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0) << c.name;
+        EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), c.exitCode) << c.name;
         EXPECT_EQ(FolderNames(folder), std::set<std::string>{c.file}) << c.name; // no partial file
         chmod(folder.c_str(), 0755);
     }
@@ -363,27 +373,99 @@ TEST_F(EndToEnd, FileOnTheCommandLineIsConvertedAndShownWithoutTheDialog)
 }
 
 // A run from the desktop has no terminal: a bad settings file is also shown
-// in a box, and the run stops before the picture is touched.
+// in a box, and the run stops before the picture is touched. A FIFO there
+// is refused at once, never waited on.
 TEST_F(EndToEnd, BadSettingsFileIsShownInABoxAndNothingIsDone)
 {
-    std::string folder = MakeFolder("bad-settings");
-    Copy(Sample("bench-sbs-959.png"), folder + "/pair.png");
-    std::filesystem::create_directories(folder + "/config/stereoglass");
-    std::ofstream(folder + "/config/stereoglass/stereoglass.conf") << "glasses = purple\n";
-    const char* display = getenv("DISPLAY");
-    ASSERT_NE(display, nullptr);
-    CommandRun run;
-    std::thread runner([&] {
-        run = RunCommand({SG_PROGRAM, "pair.png"}, folder,
-                         {std::string("DISPLAY=") + display, "XDG_CONFIG_HOME=" + folder + "/config"});
-    });
+    struct Case {
+        const char* name;
+        bool fifo; // a FIFO at the settings path, else a bad line
+        std::vector<std::string> arguments;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"bad line, FILE", false, {"pair.png"},
+         "/config/stereoglass/stereoglass.conf:1: glasses takes one of red-cyan|green-magenta|amber-blue, got "
+         "'purple'"},
+        {"FIFO, dialog", true, {}, ": not a regular file"},
+    };
+    for (const Case& c : cases) {
+        std::string folder = MakeFolder(std::string("bad-settings-") + (c.fifo ? "fifo" : "line"));
+        Copy(Sample("bench-sbs-959.png"), folder + "/pair.png");
+        std::string settings = folder + "/config/stereoglass/stereoglass.conf";
+        std::filesystem::create_directories(folder + "/config/stereoglass");
+        if (c.fifo)
+            ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);
+        else
+            std::ofstream(settings) << "glasses = purple\n";
+        const char* display = getenv("DISPLAY");
+        ASSERT_NE(display, nullptr);
+        CommandRun run;
+        std::vector<std::string> argv = {SG_PROGRAM};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        std::thread runner([&] {
+            run = RunCommand(argv, folder, {std::string("DISPLAY=") + display, "XDG_CONFIG_HOME=" + folder + "/config"},
+                             false, 30000);
+        });
+        EXPECT_TRUE(ConfirmMessageBox()) << c.name;
+        runner.join();
+        EXPECT_EQ(run.exitCode, 2) << c.name;
+        EXPECT_EQ(run.err, "stereoglass: " + (c.fifo ? "cannot read " + settings : folder) + c.error + "\n")
+            << c.name;
+        EXPECT_EQ(FolderNames(folder), (std::set<std::string>{"config", "pair.png"})) << c.name;
+    }
+}
+
+// Settings whose lines clash never lock the user out: the dialog's run says
+// which lines clash, then opens with the defaults.
+TEST_F(EndToEnd, ClashingSettingsAreExplainedAndTheDialogStillOpens)
+{
+    std::string folder = MakeFolder("clash");
+    std::string config = MakeFolder("clash-config");
+    std::filesystem::create_directories(config + "/stereoglass");
+    const std::string settingsFile = config + "/stereoglass/stereoglass.conf";
+    std::ofstream(settingsFile) << "glasses = amber-blue\nmethod = optimised\n";
+    ConfigHome configHome(config);
+    program = StartProgram(folder);
     EXPECT_TRUE(ConfirmMessageBox());
-    runner.join();
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "stereoglass: " + folder +
-                           "/config/stereoglass/stereoglass.conf:1: glasses takes one of "
-                           "red-cyan|green-magenta|amber-blue, got 'purple'\n");
-    EXPECT_EQ(FolderNames(folder), (std::set<std::string>{"config", "pair.png"}));
+    unsigned long dialog = WaitForTitle("Select File");
+    ASSERT_NE(dialog, 0u);
+    DriveWindow(dialog, {"sleep:300", "key:Escape"});
+    EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
+    EXPECT_EQ(ReadFile(program.errors),
+              "stereoglass: " + settingsFile + ":1: glasses = amber-blue and " + settingsFile +
+                  ":2: method = optimised do not go together: method optimised is for red-cyan glasses only, not "
+                  "amber-blue; change or remove one of these lines\n");
+}
+
+// With amber-blue glasses in the file and red-cyan ones on the command line,
+// picking optimised in the dialog must not leave a file that stops the next
+// run: the glasses the run used are written too.
+TEST_F(EndToEnd, WriteBackFromTheDialogLeavesAFileTheNextRunAccepts)
+{
+    std::string photos = MakeFolder("write-back");
+    std::string config = MakeFolder("write-back-config");
+    std::filesystem::create_directories(config + "/stereoglass");
+    const std::string settingsFile = config + "/stereoglass/stereoglass.conf";
+    std::ofstream(settingsFile) << "glasses = amber-blue\nmethod = dubois\n";
+    ConfigHome configHome(config);
+    std::string path = photos + "/pair.jps";
+    Copy(Sample("figure-sbs.jps"), path);
+    program = StartProgram(photos, false, true, {"--glasses", "red-cyan"});
+    unsigned long dialog = WaitForTitle("Select File");
+    ASSERT_NE(dialog, 0u);
+    SetClipboardText(path);
+    // Method: one up from dubois is optimised (the row lists colour,
+    // half-colour, grey, optimised, dubois).
+    DriveWindow(dialog, {"sleep:300", "key:alt+m", "sleep:100", "key:Up", "sleep:100", "key:ctrl+l", "key:ctrl+a",
+                         "key:ctrl+v", "sleep:200", "key:Return"});
+    ASSERT_TRUE(WaitForResult());
+    Xdotool("key a");
+    EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0) << ReadFile(program.errors);
+    EXPECT_EQ(ReadFile(settingsFile), "glasses = red-cyan\nmethod = optimised\nswap = no\n");
+    CommandRun next = RunCommand({SG_PROGRAM, "-c", "pair.jps", "-o", "next.jpg"}, photos,
+                                 {"XDG_CONFIG_HOME=" + config});
+    EXPECT_EQ(next.exitCode, 0) << next.err;
 }
 
 TEST(EndToEndNoDisplay, SaysSoAndExitsWith255)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -52,17 +53,28 @@ void ExpectRunsFrom(const std::string& prefix)
     EXPECT_TRUE(fs::exists(work / "figure_anaglyph.jpg"));
 }
 
-const std::set<std::string> kInstalled = {
-    "bin/stereoglass",
-    "include/stereoglass.h",
-    "lib/libstereoglass.so",
-    "lib/libstereoglass.so.1",
-    "lib/libstereoglass.so.1.0.0",
-    "share/applications/stereoglass.desktop",
-    "share/icons/hicolor/scalable/apps/stereoglass.svg",
-    "share/man/man1/stereoglass.1",
-    "share/mime/packages/stereoglass.xml",
+// What each package installs, relative to the prefix.
+const std::map<std::string, std::set<std::string>> kPackages = {
+    {"stereoglass",
+     {"bin/stereoglass", "share/applications/stereoglass.desktop", "share/icons/hicolor/scalable/apps/stereoglass.svg",
+      "share/man/man1/stereoglass.1.gz", "share/mime/packages/stereoglass.xml", "share/doc/stereoglass/copyright",
+      "share/doc/stereoglass/changelog.gz"}},
+    {"libstereoglass1",
+     {"lib/libstereoglass.so.1", "lib/libstereoglass.so.1.0.0", "share/doc/libstereoglass1/copyright",
+      "share/doc/libstereoglass1/changelog.gz"}},
+    {"libstereoglass-dev",
+     {"include/stereoglass.h", "lib/libstereoglass.so", "share/doc/libstereoglass-dev/copyright",
+      "share/doc/libstereoglass-dev/changelog.gz"}},
 };
+
+std::set<std::string> AllInstalled(const std::string& below = "")
+{
+    std::set<std::string> all;
+    for (const auto& [name, files] : kPackages)
+        for (const std::string& file : files)
+            all.insert(below + file);
+    return all;
+}
 
 } // namespace
 
@@ -72,7 +84,12 @@ TEST(Package, InstallTreeHoldsTheProgramLibraryAndDesktopFilesAndRuns)
     std::string log = CommandOutput(std::string(SG_CMAKE) + " --install " SG_BINARY_DIR " --prefix " + prefix.path +
                                     " 2>&1");
     ASSERT_TRUE(fs::exists(prefix / "bin/stereoglass")) << log;
-    EXPECT_EQ(FilesUnder(prefix.path), kInstalled);
+    EXPECT_EQ(FilesUnder(prefix.path), AllInstalled());
+    // The manual page and the changelog, compressed as Debian wants them.
+    EXPECT_EQ(CommandOutput("gzip -cd " + prefix.path + "/share/man/man1/stereoglass.1.gz | head -1"),
+              ".TH STEREOGLASS 1 \"2026\" \"Stereoglass 1.0.0\" \"User Commands\"");
+    EXPECT_EQ(CommandOutput("gzip -cd " + prefix.path + "/share/doc/stereoglass/changelog.gz | head -1"),
+              "stereoglass (1.0.0) unstable; urgency=medium");
 
     EXPECT_EQ(CommandOutput("desktop-file-validate " + prefix.path + "/share/applications/stereoglass.desktop 2>&1; "
                             "echo $?"),
@@ -103,25 +120,51 @@ TEST(Package, InstallTreeHoldsTheProgramLibraryAndDesktopFilesAndRuns)
     ExpectRunsFrom(prefix.path);
 }
 
-TEST(Package, DebHoldsTheInstallTreeWithDependenciesAndRunsUnpacked)
+// Three packages split as Debian splits a library, each with its copyright
+// file and changelog, that lintian passes without errors or warnings.
+TEST(Package, DebsAreSplitLikeDebianLibrariesPassLintianAndRunUnpacked)
 {
     TempFolder scratch("sg-deb");
     std::string log = CommandOutput(std::string(SG_CPACK) + " -G DEB --config " SG_BINARY_DIR
                                                             "/CPackConfig.cmake -B " +
                                     scratch.path + " 2>&1");
-    std::string deb = CommandOutput("ls " + scratch.path + "/stereoglass_*.deb 2>/dev/null | head -1");
-    ASSERT_FALSE(deb.empty()) << log;
+    std::string root = scratch.path + "/root";
+    std::string debs;
+    for (const auto& [name, files] : kPackages) {
+        std::string deb = scratch / (name + "_1.0.0_amd64.deb");
+        ASSERT_TRUE(fs::exists(deb)) << name << "\n" << log;
+        debs += " " + deb;
+        EXPECT_EQ(CommandOutput("dpkg-deb -f " + deb + " Package"), name);
+        std::string unpacked = scratch / name;
+        CommandOutput("dpkg-deb -x " + deb + " " + unpacked + " && dpkg-deb -x " + deb + " " + root);
+        std::set<std::string> expected;
+        for (const std::string& file : files)
+            expected.insert("usr/" + file);
+        EXPECT_EQ(FilesUnder(unpacked), expected) << name;
+        // A real maintainer address: a name and a mail host with a domain.
+        std::string maintainer = CommandOutput("dpkg-deb -f " + deb + " Maintainer");
+        EXPECT_NE(maintainer.find(" <"), std::string::npos) << maintainer;
+        EXPECT_EQ(maintainer.find("localhost"), std::string::npos) << maintainer;
+    }
 
-    std::string depends = CommandOutput("dpkg-deb -f " + deb + " Depends");
+    std::string depends = CommandOutput("dpkg-deb -f " + scratch.path + "/stereoglass_1.0.0_amd64.deb Depends");
     for (const char* package : {"libc6", "libgtk-3-0", "libturbojpeg0", "libpng16-16", "libtiff6", "libgif7",
                                 "libx11-6"})
         EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
+    EXPECT_EQ(CommandOutput("dpkg-deb -f " + scratch.path + "/libstereoglass-dev_1.0.0_amd64.deb Depends"),
+              "libstereoglass1 (= 1.0.0)");
+    // The library registers with the ldconfig trigger and its shlibs, and
+    // has no maintainer scripts that call ldconfig.
+    std::string library = scratch.path + "/libstereoglass1_1.0.0_amd64.deb";
+    EXPECT_EQ(CommandOutput("dpkg-deb -I " + library + " triggers"), "activate-noawait ldconfig");
+    EXPECT_EQ(CommandOutput("dpkg-deb -I " + library + " shlibs"), "libstereoglass 1 libstereoglass1 (= 1.0.0)");
+    EXPECT_EQ(CommandOutput("dpkg-deb --ctrl-tarfile " + library + " | tar -t | grep -c 'post\\|pre'"), "0");
 
-    std::string root = scratch.path + "/root";
-    CommandOutput("dpkg-deb -x " + deb + " " + root);
-    std::set<std::string> expected;
-    for (const std::string& file : kInstalled)
-        expected.insert("usr/" + file);
-    EXPECT_EQ(FilesUnder(root), expected);
+    std::string findings = CommandOutput("lintian --fail-on error,warning" + debs + " 2>/dev/null; echo $?");
+    EXPECT_EQ(findings.substr(findings.rfind('\n') + 1), "0") << findings;
+    EXPECT_EQ(findings.find("E: "), std::string::npos) << findings;
+    EXPECT_EQ(findings.find("W: "), std::string::npos) << findings;
+
+    EXPECT_EQ(FilesUnder(root), AllInstalled("usr/"));
     ExpectRunsFrom(root + "/usr");
 }

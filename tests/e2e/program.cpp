@@ -15,43 +15,18 @@
 #include <thread>
 
 #include "tests/support/command.h"
+#include "tests/support/other_user.h"
 #include "tests/support/x_display.h"
 
 namespace sgtest {
-
-namespace {
-
-// The program and its library copied into a folder that every user may
-// enter, for runs as nobody: the build itself may lie under a folder only
-// its owner may enter (a home of mode 0700, a mktemp -d folder). The copy
-// finds its library through LD_LIBRARY_PATH, which comes before RUNPATH.
-std::string ProgramForEveryone()
-{
-    static std::string copied;
-    if (!copied.empty())
-        return copied;
-    std::filesystem::path program(SG_PROGRAM);
-    std::string folder = MakeFolder("program-for-everyone");
-    std::error_code error;
-    auto overwrite = std::filesystem::copy_options::overwrite_existing;
-    std::filesystem::copy_file(program, folder + "/stereoglass", overwrite, error);
-    std::filesystem::copy_file(program.parent_path() / "libstereoglass.so", folder + "/libstereoglass.so", overwrite,
-                               error);
-    chmod((folder + "/stereoglass").c_str(), 0755);
-    chmod((folder + "/libstereoglass.so").c_str(), 0755);
-    copied = folder + "/stereoglass";
-    return copied;
-}
-
-} // namespace
 
 Program StartProgram(const std::string& folder, bool asNobody, bool withDisplay,
                      const std::vector<std::string>& arguments)
 {
     Program program;
     program.errors = folder + "/../stderr-" + std::to_string(std::rand()) + ".txt";
-    std::string path = asNobody && getuid() == 0 ? ProgramForEveryone() : std::string(SG_PROGRAM);
-    std::string libraries = std::filesystem::path(path).parent_path().string();
+    bool otherUser = asNobody && CanRunAsOtherUser();
+    std::string path = otherUser ? ProgramForOtherUser(SG_PROGRAM) : std::string(SG_PROGRAM);
     pid_t pid = fork();
     if (pid == 0) {
         int err = open(program.errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -62,11 +37,8 @@ Program StartProgram(const std::string& folder, bool asNobody, bool withDisplay,
         if (!withDisplay)
             unsetenv("DISPLAY");
         setenv("HOME", "/tmp", 1);
-        if (asNobody && getuid() == 0) {
-            if (setgid(65534) != 0 || setuid(65534) != 0)
-                _exit(126);
-            setenv("LD_LIBRARY_PATH", libraries.c_str(), 1);
-        }
+        if (otherUser && !BecomeOtherUser(path, folder))
+            _exit(126);
         std::vector<char*> argv = {const_cast<char*>(path.c_str())};
         for (const std::string& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));

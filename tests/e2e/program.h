@@ -16,7 +16,8 @@ struct Program {
 };
 
 // Starts the program in folder. asNobody: run it as the user nobody (when
-// this process is root), so that a folder's missing write bit counts.
+// this process is root), so that a folder's missing write bit counts; it
+// runs from a copy that user reaches (tests/support/other_user.h).
 // withDisplay false: DISPLAY is removed from its environment. arguments go
 // on its command line.
 Program StartProgram(const std::string& folder, bool asNobody = false, bool withDisplay = true,

@@ -1,7 +1,6 @@
 #include "tests/e2e/run_command.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -11,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#include "tests/support/other_user.h"
 
 namespace sgtest {
 
@@ -30,12 +31,15 @@ std::string ReadAndRemove(const std::string& path)
 } // namespace
 
 CommandRun RunCommand(const std::vector<std::string>& argv, const std::string& folder,
-                      const std::vector<std::string>& environment, bool asNobody, int timeoutMs)
+                      const std::vector<std::string>& environment, bool asNobody, int timeoutMs,
+                      const std::function<void(pid_t)>& whileRunning)
 {
     CommandRun run;
     char outName[] = "/tmp/sg-out-XXXXXX";
     char errName[] = "/tmp/sg-err-XXXXXX";
     int out = mkstemp(outName), err = mkstemp(errName);
+    bool otherUser = asNobody && CanRunAsOtherUser();
+    std::string program = otherUser ? ProgramForOtherUser(argv[0]) : argv[0];
     pid_t pid = fork();
     if (pid == 0) {
         dup2(out, 1);
@@ -52,19 +56,20 @@ CommandRun RunCommand(const std::vector<std::string>& argv, const std::string& f
             else
                 setenv(change.substr(0, equals).c_str(), change.substr(equals + 1).c_str(), 1);
         }
-        if (asNobody && getuid() == 0) {
-            if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
-                _exit(126);
-        }
+        if (otherUser && !BecomeOtherUser(program, folder))
+            _exit(126);
         std::vector<char*> args;
         for (const std::string& arg : argv)
             args.push_back(const_cast<char*>(arg.c_str()));
+        args[0] = const_cast<char*>(program.c_str());
         args.push_back(nullptr);
         execv(args[0], args.data());
         _exit(127);
     }
     close(out);
     close(err);
+    if (whileRunning && pid > 0)
+        whileRunning(pid);
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int status = 0;
     for (;;) {
