@@ -31,7 +31,7 @@ ConversionResult Failed(ConversionStatus status, std::string reason)
 ConversionResult ConvertPicture(const ConversionRequest& request)
 {
     ConversionResult result;
-    EncodeFormat format;
+    PictureFormat format;
     if (!ImageFormatForName(request.outputPath, format))
         return Failed(ConversionStatus::OutputRefused,
                       "The anaglyph could not be written to " + Quoted(request.outputPath) + ".");

@@ -7,7 +7,7 @@
 #include "anaglyph/conversion.h"
 #include "anaglyph/stereo_split.h"
 #include "imageio/multi_picture.h"
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 // A picture file in memory with the frames it holds.
 struct StereoFile {

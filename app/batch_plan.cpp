@@ -12,7 +12,7 @@
 
 #include "app/naming.h"
 #include "imageio/image_file.h"
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;
@@ -203,11 +203,10 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
                               " need one";
             return plan;
         }
-        EncodeFormat format;
+        PictureFormat format;
         if (!outputFolder && !ImageFormatForName(output, format)) {
-            plan.usageError = "-o " + Quoted(output) +
-                              " names no picture format: end it in .jpg, .jpeg, .png, .bmp, .gif, .tif or .tiff, "
-                              "or in '/' for a folder";
+            plan.usageError = "-o " + Quoted(output) + " names no picture format: end it in " +
+                              WrittenExtensionList() + ", or in '/' for a folder";
             return plan;
         }
     }

@@ -246,7 +246,8 @@ Runs:
   -o, --output PATH      write the anaglyph to PATH: a file for one picture, a
                          folder for several (made when missing; a name ending
                          in '/' is always a folder). The format comes from the
-                         extension: jpg, jpeg, png, bmp, gif, tif, tiff
+                         extension: jpg, jpeg, jpe, jfif, png, gif, tif, tiff,
+                         bmp, dib, rle
   -j, --jobs N           convert N pictures at once (1 to 64; default: one per
                          processor core)
   -q, --quiet            no progress bar and no line per picture; errors only

@@ -56,7 +56,7 @@ std::string ReadReason(const std::string& path, CodecResult result, const Failur
             return "It is not a regular file.";
         return "Permission to read it is denied.";
     case kCodecUnknownFormat:
-        return "It is not a picture of a known format (JPEG, PNG, GIF, TIFF, BMP or ICO).";
+        return "It is not a picture of a known format (" + PictureFormatNames(false) + ").";
     case kCodecUnsupportedVariant:
         return "It is a " + (detail.variant.empty() ? std::string("picture") : detail.variant) +
                ", a variant of its format that this program cannot read.";

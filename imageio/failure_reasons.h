@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 // What a message needs beyond the result.
 struct FailureDetail {

@@ -9,18 +9,6 @@
 
 namespace {
 
-const char* FormatName(EncodeFormat format)
-{
-    switch (format) {
-    case EncodeFormat::Bmp: return "BMP";
-    case EncodeFormat::Jpeg: return "JPEG";
-    case EncodeFormat::Gif: return "GIF";
-    case EncodeFormat::Tiff: return "TIFF";
-    case EncodeFormat::Png: return "PNG";
-    }
-    return "this format";
-}
-
 void SilenceExiv2()
 {
     static const bool silenced = [] {
@@ -59,7 +47,7 @@ void MakeTrueOf(Exiv2::ExifData& exif, int32_t width, int32_t height)
     }
 }
 
-bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, EncodeFormat format, int32_t width,
+bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, PictureFormat format, int32_t width,
           int32_t height, std::string& note)
 {
     // A source Exiv2 does not know (an icon) has nothing to keep.
@@ -71,8 +59,10 @@ bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, Encode
     const bool hasIcc = from->iccProfileDefined();
     if (exif.empty() && !hasIcc)
         return true;
-    if (format != EncodeFormat::Jpeg && format != EncodeFormat::Png) {
-        note += std::string("The source's EXIF and colour profile were not kept: ") + FormatName(format) +
+    const PictureFormatRow* row = FindPictureFormat(format);
+    if (!row || row->metadata != (kKeepsExif | kKeepsIcc)) {
+        note += std::string("The source's EXIF and colour profile were not kept: ") +
+                (row ? row->name : "this format") +
                 " files written here carry no metadata.\n";
         return true;
     }
@@ -118,7 +108,7 @@ bool PictureHasMetadata(const uint8_t* source, size_t sourceSize)
     }
 }
 
-bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& encoded, EncodeFormat format,
+bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& encoded, PictureFormat format,
                          int32_t width, int32_t height, std::string& note)
 {
     if (!source || sourceSize == 0 || encoded.empty())

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 // True when source (a picture file in memory) has EXIF or an ICC profile
 // to keep.
@@ -20,5 +20,5 @@ bool PictureHasMetadata(const uint8_t* source, size_t sourceSize);
 // and TIFF keep none. Whatever could not be kept is said in note (a line
 // ending in a newline); on any failure encoded stays as it was, and the
 // result is false.
-bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& encoded, EncodeFormat format,
+bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& encoded, PictureFormat format,
                          int32_t width, int32_t height, std::string& note);

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "tests/anaglyph/pictures.h"
 
 namespace {

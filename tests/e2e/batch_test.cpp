@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "tests/e2e/run_command.h"
 #include "tests/support/command.h"
 #include "tests/support/temp_folder.h"
@@ -190,8 +190,8 @@ TEST_F(Batch, UsageErrorsDoNothingAndExitWith2)
         {{"-c"}, "stereoglass: -c needs a picture, a folder or a --left/--right pair"},
         {{"a.png", "b.png"}, "stereoglass: without -c the program shows one picture; use -c to convert several"},
         {{"-c", "a.png", "-o", "out.webp"},
-         "stereoglass: -o \"out.webp\" names no picture format: end it in .jpg, .jpeg, .png, .bmp, .gif, .tif or "
-         ".tiff, or in '/' for a folder"},
+         "stereoglass: -o \"out.webp\" names no picture format: end it in .jpg, .jpeg, .jpe, .jfif, .png, .gif, "
+         ".tif, .tiff, .bmp, .dib or .rle, or in '/' for a folder"},
         {{"-c", "a.png", "b.png", "-o", "b.png"},
          "stereoglass: -o \"b.png\" is not a folder, and the anaglyphs of 2 pictures need one"},
         {{"-c", "--method", "optimised", "--glasses", "amber-blue", "a.png"},
@@ -305,7 +305,7 @@ TEST_F(Batch, NeverOverwritesASourceOrWritesOneFileTwice)
         {{"-c", "b.jps", "-o", "hard.jpg"},
          "refusing to write the anaglyph of \"b.jps\" to \"hard.jpg\": that is the source itself"},
         {{"-c", "a.png", "-o", "b.jps"}, // a format the saver lacks is caught first
-         "-o \"b.jps\" names no picture format: end it in .jpg, .jpeg, .png, .bmp, .gif, .tif or .tiff, or in '/' "
+         "-o \"b.jps\" names no picture format: end it in .jpg, .jpeg, .jpe, .jfif, .png, .gif, .tif, .tiff, .bmp, .dib or .rle, or in '/' "
          "for a folder"},
     };
     for (const Case& c : cases) {

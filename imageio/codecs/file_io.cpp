@@ -1,6 +1,6 @@
 // The file entry points: reading a picture file (only its head for a probe)
 // and the atomic save.
-#include "platform/codecs/formats.h"
+#include "imageio/codecs/formats.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -158,56 +158,32 @@ std::string TemporaryName(const std::string& folder, const std::string& name)
     return folder + "." + name.substr(0, std::min(name.size(), most)) + ".XXXXXX";
 }
 
-ByteReader FileReader(int fd)
+// How many bytes from the start the decoder can use, by the format's row:
+// a BMP's pixels, a PNG up to IEND, an icon's entries; the whole file for
+// the rest. Bytes after that (a picture followed by anything) are never
+// read. kCodecCorrupt when the image data the header promises cannot be in
+// the file at all: such a file is refused here, cheaply, before anything
+// the size of the picture is allocated or drawn.
+CodecResult BytesToRead(const PictureFile& file, const uint8_t* head, size_t got, uint64_t& length)
+{
+    length = file.size;
+    const PictureFormatRow* row = FindPictureFormat(file.format);
+    if (row && row->extent) {
+        CodecResult result = row->extent(PictureFileHead{head, got, file.size, file.fd}, length);
+        if (result != kCodecOk)
+            return result;
+    }
+    length = std::min(std::max<uint64_t>(length, got), file.size);
+    return kCodecOk;
+}
+
+} // namespace
+
+ByteReader FileByteReader(int fd)
 {
     return [fd](uint64_t offset, uint8_t* out, size_t n) { return ReadAt(fd, out, n, offset) == int64_t(n); };
 }
 
-// Whether the image data that the header promises can be in the file at
-// all, judged from its head and its size (and, for a PNG, its chunk
-// headers): a file that claims a large picture but holds no image data is
-// refused here, cheaply, before anything the size of the picture is
-// allocated or drawn.
-CodecResult CheckImageDataInFile(const PictureFile& file, const uint8_t* head, size_t got)
-{
-    switch (file.format) {
-    case PictureFormat::Png:
-        return WalkPngChunks(FileReader(file.fd), file.size).imageData ? kCodecOk : kCodecCorrupt;
-    case PictureFormat::Bmp:
-        return BmpBytesNeeded(head, got, file.size) > file.size ? kCodecCorrupt : kCodecOk;
-    case PictureFormat::Ico:
-        return IcoDataPlausible(head, got, file.size) ? kCodecOk : kCodecCorrupt;
-    case PictureFormat::Gif:
-        return GifFirstFrameHasData(head, got, got >= file.size) ? kCodecOk : kCodecCorrupt;
-    default:
-        return kCodecOk; // JPEG is judged by its probe, TIFF by libtiff's
-    }
-}
-
-// How many bytes from the start the decoder can use: a BMP's pixels, a
-// PNG up to IEND, an icon's entries; the whole file for the rest. Bytes
-// after that (a picture followed by anything) are never read. 0 when the
-// image data cannot be there.
-uint64_t BytesToRead(const PictureFile& file, const uint8_t* head, size_t got)
-{
-    if (CheckImageDataInFile(file, head, got) != kCodecOk)
-        return 0;
-    uint64_t length = file.size;
-    if (file.format == PictureFormat::Png) {
-        PngChunks chunks = WalkPngChunks(FileReader(file.fd), file.size);
-        if (chunks.ended)
-            length = chunks.end;
-    } else if (file.format == PictureFormat::Bmp) {
-        if (uint64_t needed = BmpBytesNeeded(head, got, file.size))
-            length = needed;
-    } else if (file.format == PictureFormat::Ico) {
-        if (uint64_t needed = IcoBytesNeeded(head, got))
-            length = needed;
-    }
-    return std::min(std::max<uint64_t>(length, got), file.size);
-}
-
-} // namespace
 } // namespace codecs
 
 using namespace codecs;
@@ -224,14 +200,14 @@ CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
     CodecResult result = OpenPictureFile(path, file);
     if (result != kCodecOk)
         return result;
-    if (file.format == PictureFormat::Tiff) {
-        // A TIFF directory may lie anywhere in the file; libtiff seeks to it.
+    const PictureFormatRow* row = FindPictureFormat(file.format);
+    if (row && row->probeFile) {
         PictureHeader found;
-        result = ProbeTiffFile(file.fd, found);
+        result = row->probeFile(file.fd, found);
         if (result == kCodecOk)
             result = CheckPictureSize(found.width, found.height);
         if (result == kCodecOk) {
-            found.format = PictureFormat::Tiff;
+            found.format = row->format;
             header = found;
         }
         return result;
@@ -246,7 +222,8 @@ CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
             return result;
         result = ProbePictureBytes(head.get(), got, header);
         if (result == kCodecOk) {
-            result = CheckImageDataInFile(file, head.get(), got);
+            uint64_t length = 0;
+            result = BytesToRead(file, head.get(), got, length);
             if (result != kCodecOk)
                 header = PictureHeader{};
             return result;
@@ -268,12 +245,13 @@ CodecResult DiagnosePictureFile(const std::string& path, PictureDiagnosis& diagn
         return result;
     if (file.format == PictureFormat::Unknown)
         return kCodecUnknownFormat;
-    if (file.format == PictureFormat::Tiff) {
-        diagnosis.variant = TiffFileVariant(file.fd);
+    const PictureFormatRow* row = FindPictureFormat(file.format);
+    if (row->probeFile) {
+        diagnosis.variant = row->variantOfFile ? row->variantOfFile(file.fd) : std::string();
         if (!diagnosis.variant.empty())
             return kCodecUnsupportedVariant;
         PictureHeader header;
-        result = ProbeTiffFile(file.fd, header);
+        result = row->probeFile(file.fd, header);
         diagnosis.width = header.width;
         diagnosis.height = header.height;
         return result == kCodecOk ? CheckPictureSize(header.width, header.height) : result;
@@ -283,12 +261,8 @@ CodecResult DiagnosePictureFile(const std::string& path, PictureDiagnosis& diagn
     result = ReadHead(file.fd, size_t(std::min<uint64_t>(kProbeFirstRead, file.size)), head, got);
     if (result != kCodecOk)
         return result;
-    switch (file.format) {
-    case PictureFormat::Jpeg: diagnosis.variant = JpegVariant(head.get(), got); break;
-    case PictureFormat::Bmp: diagnosis.variant = BmpVariant(head.get(), got); break;
-    case PictureFormat::Ico: diagnosis.variant = IcoVariant(head.get(), got); break;
-    default: break;
-    }
+    if (row->variant)
+        diagnosis.variant = row->variant(head.get(), got);
     if (!diagnosis.variant.empty())
         return kCodecUnsupportedVariant;
     PictureHeader header;
@@ -320,8 +294,9 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
     if (file.format == PictureFormat::Unknown)
         return kCodecUnknownFormat;
     // libtiff reads the strips or tiles it needs from the file itself.
-    if (file.format == PictureFormat::Tiff) {
-        result = DecodeTiffFile(file.fd, picture);
+    const PictureFormatRow* row = FindPictureFormat(file.format);
+    if (row->decodeFile) {
+        result = row->decodeFile(file.fd, picture);
         if (result != kCodecOk)
             picture = Picture{};
         return result;
@@ -331,7 +306,10 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
     result = ReadHead(file.fd, size_t(std::min<uint64_t>(kProbeFirstRead, file.size)), head, got);
     if (result != kCodecOk)
         return result;
-    uint64_t length = BytesToRead(file, head.get(), got);
+    uint64_t length = 0;
+    result = BytesToRead(file, head.get(), got, length);
+    if (result != kCodecOk)
+        return result;
     if (length == 0)
         return kCodecCorrupt;
     if (length > uint64_t(kMaxPicturePixels) * 8 + 65536 || length > uint64_t(SIZE_MAX / 2))
@@ -348,7 +326,7 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
     return DecodePictureBytes(data.get(), std::min<size_t>(got, size_t(length)), picture);
 }
 
-CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, const uint32_t* pixels, int32_t width,
+CodecResult EncodePictureFile(const std::string& path, PictureFormat format, const uint32_t* pixels, int32_t width,
                               int32_t height, bool withAlpha)
 {
     EncodeOptions options;
@@ -356,7 +334,7 @@ CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, cons
     return EncodeImageFile(path, format, ImageView{const_cast<uint32_t*>(pixels), width, height, width}, options);
 }
 
-CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageView image,
+CodecResult EncodeImageFile(const std::string& path, PictureFormat format, ImageView image,
                             const EncodeOptions& options)
 {
     if (path.empty() || path.find('\0') != std::string::npos || path.back() == '/')
@@ -377,7 +355,7 @@ CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageV
     std::string bytes;
     JpegBuffer jpeg;
     CodecResult result;
-    if (format == EncodeFormat::Jpeg && CheckPictureSize(image.width, image.height) == kCodecOk && image.pixels) {
+    if (format == PictureFormat::Jpeg && CheckPictureSize(image.width, image.height) == kCodecOk && image.pixels) {
         result = EncodeJpegBuffer(image.pixels, image.width, image.height, image.stride, options.jpegQuality,
                                   &jpeg.data, &jpeg.size);
     } else if (image.stride != image.width && image.pixels) {

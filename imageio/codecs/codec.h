@@ -1,12 +1,13 @@
 #pragma once
-// Picture files on this port: decoders chosen by the file's content, never
-// its extension, and encoders for the five formats the save table names.
+// Picture files: decoders chosen by the file's content, never its
+// extension, and encoders, for the formats of one table (PictureFormats()).
 // Pixels are 32-bit BGRA (straight alpha), rows top-down, exactly width
 // pixels per row.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "base/image.h"
@@ -31,6 +32,7 @@ constexpr int64_t kMaxPicturePixels = kMaxImagePixels;
 // The widest and highest JPEG that can be written (libjpeg's limit).
 constexpr int32_t kMaxJpegSide = 65500;
 
+// A row of the table of formats (picture_formats.cpp); Unknown is none.
 enum class PictureFormat { Unknown, Jpeg, Png, Gif, Tiff, Bmp, Ico };
 
 struct PictureHeader {
@@ -74,13 +76,11 @@ bool TakePrefetchedPicture(const std::string& path, Picture& picture, CodecResul
 CodecResult ProbePictureBytes(const uint8_t* data, size_t size, PictureHeader& header);
 CodecResult DecodePictureBytes(const uint8_t* data, size_t size, Picture& picture);
 
-enum class EncodeFormat { Bmp, Jpeg, Gif, Tiff, Png };
-
 // Writes the picture atomically: a temporary file in the same folder, renamed
 // over path only when complete. A failure leaves no partial file and never
 // touches an existing one. withAlpha false: the alpha bytes are ignored.
 // JPEG: quality 95, no chroma subsampling (4:4:4).
-CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, const uint32_t* pixels, int32_t width,
+CodecResult EncodePictureFile(const std::string& path, PictureFormat format, const uint32_t* pixels, int32_t width,
                               int32_t height, bool withAlpha);
 constexpr int32_t kDefaultJpegQuality = 95;
 
@@ -95,12 +95,68 @@ struct EncodeOptions {
 
 // The same atomic save from a view whose rows may lie farther apart than its
 // width (a view of a larger picture is encoded without a copy for JPEG).
-CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageView image,
+CodecResult EncodeImageFile(const std::string& path, PictureFormat format, ImageView image,
                             const EncodeOptions& options);
 
 // The format of an encoder named by its MIME type ("image/jpeg" …); false
 // for a MIME type no encoder has.
-bool EncodeFormatForMimeType(const std::string& mimeType, EncodeFormat& format);
+bool PictureFormatForMimeType(const std::string& mimeType, PictureFormat& format);
+// The format a file name's extension names for writing (any case: "x.JPE"),
+// through the table's extensions; false when it names none that is written.
+bool PictureFormatForFileName(const std::string& fileName, PictureFormat& format);
 
-CodecResult EncodePictureBytes(std::string& out, EncodeFormat format, const uint32_t* pixels, int32_t width,
+CodecResult EncodePictureBytes(std::string& out, PictureFormat format, const uint32_t* pixels, int32_t width,
                                int32_t height, bool withAlpha);
+
+// The table of formats: everything the program knows of a format is in its
+// row, and the codec file that holds its functions. Adding a format is a row
+// here (picture_formats.cpp) and a codec file.
+// The open file handed to a row's file functions: its first bytes, its size
+// and its descriptor (for reading further with pread).
+struct PictureFileHead {
+    const uint8_t* data;
+    size_t size;
+    uint64_t fileSize;
+    int fd;
+};
+enum PictureMetadata : uint32_t { kKeepsNoMetadata = 0, kKeepsExif = 1, kKeepsIcc = 2 };
+struct PictureFormatRow {
+    PictureFormat format;
+    const char* name;       // in messages: "JPEG"
+    const char* extensions; // lower case, one space between; the first is the usual one
+    const char* mimeType;
+    // Whether the file's first bytes (at most 16) are this format's.
+    bool (*sniff)(const uint8_t* data, size_t size);
+    // The size the header claims (kept even when too large, for messages).
+    CodecResult (*probe)(const uint8_t* data, size_t size, PictureHeader& header);
+    CodecResult (*decode)(const uint8_t* data, size_t size, Picture& picture);
+    // Null: the format is read, never written.
+    CodecResult (*encode)(std::string& out, const uint32_t* pixels, int32_t width, int32_t height, bool withAlpha);
+    // "" when the decoder reads the variant in the head of the file, else its
+    // name ("12-bit JPEG"); null when every variant is read.
+    std::string (*variant)(const uint8_t* data, size_t size);
+    // For a format read from the open file itself (TIFF, whose directories
+    // may lie anywhere): the probe, the decode and the variant. Null for the
+    // formats read from bytes in memory.
+    CodecResult (*probeFile)(int fd, PictureHeader& header);
+    CodecResult (*decodeFile)(int fd, Picture& picture);
+    std::string (*variantOfFile)(int fd);
+    // How many bytes from the start the decoder can use (bytes after that are
+    // never read); kCodecCorrupt when the image data the header promises
+    // cannot be in the file at all. Null: the whole file.
+    CodecResult (*extent)(const PictureFileHead& file, uint64_t& length);
+    // A file may hold several pictures (frames, pages, icon sizes); the
+    // decoder reads the first (an icon: the largest), the encoder writes one.
+    bool severalFrames;
+    uint32_t metadata; // what of a source's metadata an output keeps (kKeepsExif | kKeepsIcc)
+    int64_t largestSide; // the widest or highest picture the format holds
+};
+// Every row, in the order formats are sniffed.
+std::span<const PictureFormatRow> PictureFormats();
+// The row of a format; null for Unknown.
+const PictureFormatRow* FindPictureFormat(PictureFormat format);
+// "JPEG, PNG, GIF, TIFF, BMP or ICO": every format's name, or only those
+// written.
+std::string PictureFormatNames(bool writtenOnly);
+// ".jpg, .jpeg, … or .tiff": every extension of a format that is written.
+std::string WrittenExtensionList();
