@@ -154,6 +154,29 @@ void RefuseClashingOutputs(std::vector<BatchJob>& jobs)
     }
 }
 
+// Why a folder cannot be made where a name is taken: the first part of
+// its path that is there but is no folder (a file, a dangling symbolic
+// link); "" when none is.
+std::string WhatIsInTheWay(const std::string& folder)
+{
+    fs::path sofar;
+    for (const fs::path& part : fs::path(folder)) {
+        sofar /= part;
+        if (part.empty() || part == "/")
+            continue;
+        std::error_code error;
+        fs::file_status link = fs::symlink_status(sofar, error);
+        if (error || !fs::exists(link))
+            return std::string();
+        if (fs::is_symlink(link) && !fs::exists(fs::status(sofar, error)))
+            return Quoted(sofar.string()) + " is a symbolic link to " +
+                   Quoted(fs::read_symlink(sofar, error).string()) + ", which does not exist";
+        if (!fs::is_directory(fs::status(sofar, error)))
+            return Quoted(sofar.string()) + " is a file, not a folder";
+    }
+    return std::string();
+}
+
 } // namespace
 
 bool IsAnaglyphResultName(const std::string& fileName)
@@ -239,7 +262,9 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
             std::error_code error;
             fs::create_directories(folder, error);
             if (error) {
-                plan.failure = "cannot make the folder " + Quoted(folder) + ": " + error.message();
+                std::string inTheWay = WhatIsInTheWay(folder);
+                plan.failure = "cannot make the folder " + Quoted(folder) + ": " +
+                               (inTheWay.empty() ? error.message() : inTheWay);
                 return plan;
             }
         }

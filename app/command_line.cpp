@@ -182,6 +182,10 @@ bool ParseCommandLine(int argc, const char* const argv[], CommandLine& commandLi
             convert = true;
             break;
         case kOutput:
+            if (*optarg == '\0') {
+                error = "-o needs a file or folder name; the one given is empty";
+                return false;
+            }
             commandLine.outputPath = optarg;
             break;
         case kRecursive:
@@ -204,10 +208,13 @@ bool ParseCommandLine(int argc, const char* const argv[], CommandLine& commandLi
             }
             break;
         case kLeft:
-            commandLine.leftPath = optarg;
-            break;
         case kRight:
-            commandLine.rightPath = optarg;
+            if (*optarg == '\0') {
+                error = std::string(code == kLeft ? "--left" : "--right") + " needs the " +
+                        (code == kLeft ? "left" : "right") + " view's file; the name given is empty";
+                return false;
+            }
+            (code == kLeft ? commandLine.leftPath : commandLine.rightPath) = optarg;
             break;
         default:
             break;

@@ -63,8 +63,27 @@ CodecResult DiagnosePictureFile(const std::string& path, PictureDiagnosis& diagn
 // since a save replaces the link and not what it points to).
 bool OutputIsSourceFile(const std::string& sourcePath, const std::string& outputPath);
 
+// A picture file opened once for reading: its descriptor, size and the
+// format its first bytes show. Closed when it goes.
+struct OpenedPicture {
+    int fd = -1;
+    uint64_t size = 0;
+    PictureFormat format = PictureFormat::Unknown;
+    OpenedPicture() = default;
+    ~OpenedPicture();
+    OpenedPicture(const OpenedPicture&) = delete;
+    OpenedPicture& operator=(const OpenedPicture&) = delete;
+};
+// Opens a regular file for reading and sniffs its format. Opening does not
+// block on a FIFO, and anything but a regular file (a directory, a device) is
+// refused; so is an empty file, as corrupt.
+CodecResult OpenPicture(const std::string& path, OpenedPicture& file);
+
 // Reads only as much of the file as its header needs.
 CodecResult ProbePictureFile(const std::string& path, PictureHeader& header);
+// The same, and the diagnosis below, on a file already open.
+CodecResult ProbeOpenedPicture(const OpenedPicture& file, PictureHeader& header);
+CodecResult DiagnoseOpenedPicture(const OpenedPicture& file, PictureDiagnosis& diagnosis);
 CodecResult DecodePictureFile(const std::string& path, Picture& picture);
 // Starts decoding the file on another thread, for a reader that is sure to
 // come; TakePrefetchedPicture hands the result to the first reader of the
@@ -93,10 +112,19 @@ struct EncodeOptions {
     EncodedBytesEdit finish; // none: the encoder's bytes are written as they are
 };
 
+// Where a save failed on the file system, and the system's error there
+// (errno), so that the message can say why.
+enum class SaveStep { Nowhere, Target, Create, Write, Rename };
+struct SaveFailure {
+    SaveStep step = SaveStep::Nowhere;
+    int error = 0; // errno at the failing call; 0 when the encoder failed
+};
+
 // The same atomic save from a view whose rows may lie farther apart than its
 // width (a view of a larger picture is encoded without a copy for JPEG).
+// failure, when given, says where a file-system call failed.
 CodecResult EncodeImageFile(const std::string& path, PictureFormat format, ImageView image,
-                            const EncodeOptions& options);
+                            const EncodeOptions& options, SaveFailure* failure = nullptr);
 
 // The format of an encoder named by its MIME type ("image/jpeg" …); false
 // for a MIME type no encoder has.

@@ -16,21 +16,7 @@
 namespace codecs {
 namespace {
 
-// A picture file open for reading: its size and the format its first bytes
-// show.
-struct PictureFile {
-    int fd = -1;
-    uint64_t size = 0;
-    PictureFormat format = PictureFormat::Unknown;
-    PictureFile() = default;
-    ~PictureFile()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-    PictureFile(const PictureFile&) = delete;
-    PictureFile& operator=(const PictureFile&) = delete;
-};
+using PictureFile = OpenedPicture;
 
 CodecResult ResultOfErrno(int error, CodecResult otherwise)
 {
@@ -80,10 +66,18 @@ int64_t ReadAt(int fd, uint8_t* out, size_t size, uint64_t offset)
     return int64_t(done);
 }
 
-// Opens a regular file for reading and sniffs its format. Opening does not
-// block on a FIFO, and anything but a regular file (a directory, a device) is
-// refused; so is an empty file, as corrupt.
-CodecResult OpenPictureFile(const std::string& path, PictureFile& file)
+} // namespace
+} // namespace codecs
+
+using namespace codecs;
+
+OpenedPicture::~OpenedPicture()
+{
+    if (fd >= 0)
+        close(fd);
+}
+
+CodecResult OpenPicture(const std::string& path, OpenedPicture& file)
 {
     if (path.empty() || path.find('\0') != std::string::npos)
         return kCodecNotFound;
@@ -103,6 +97,9 @@ CodecResult OpenPictureFile(const std::string& path, PictureFile& file)
     file.format = SniffFormat(sniff, size_t(sniffed));
     return kCodecOk;
 }
+
+namespace codecs {
+namespace {
 
 // The first size bytes of the file in a new buffer; got is how many there
 // were.
@@ -197,9 +194,16 @@ CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
 {
     header = PictureHeader{};
     PictureFile file;
-    CodecResult result = OpenPictureFile(path, file);
+    CodecResult result = OpenPicture(path, file);
     if (result != kCodecOk)
         return result;
+    return ProbeOpenedPicture(file, header);
+}
+
+CodecResult ProbeOpenedPicture(const OpenedPicture& file, PictureHeader& header)
+{
+    header = PictureHeader{};
+    CodecResult result = kCodecOk;
     const PictureFormatRow* row = FindPictureFormat(file.format);
     if (row && row->probeFile) {
         PictureHeader found;
@@ -238,11 +242,20 @@ CodecResult DiagnosePictureFile(const std::string& path, PictureDiagnosis& diagn
 {
     diagnosis = PictureDiagnosis{};
     PictureFile file;
-    CodecResult result = OpenPictureFile(path, file);
+    CodecResult result = OpenPicture(path, file);
     diagnosis.format = file.format;
     diagnosis.fileBytes = file.size;
     if (result != kCodecOk)
         return result;
+    return DiagnoseOpenedPicture(file, diagnosis);
+}
+
+CodecResult DiagnoseOpenedPicture(const OpenedPicture& file, PictureDiagnosis& diagnosis)
+{
+    diagnosis = PictureDiagnosis{};
+    diagnosis.format = file.format;
+    diagnosis.fileBytes = file.size;
+    CodecResult result = kCodecOk;
     if (file.format == PictureFormat::Unknown)
         return kCodecUnknownFormat;
     const PictureFormatRow* row = FindPictureFormat(file.format);
@@ -270,7 +283,7 @@ CodecResult DiagnosePictureFile(const std::string& path, PictureDiagnosis& diagn
     diagnosis.width = header.width;
     diagnosis.height = header.height;
     if (result == kCodecCorrupt && got < file.size)
-        result = ProbePictureFile(path, header); // the header lies beyond the first read
+        result = ProbeOpenedPicture(file, header); // the header lies beyond the first read
     return result;
 }
 
@@ -285,7 +298,7 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
 {
     picture = Picture{};
     PictureFile file;
-    CodecResult result = OpenPictureFile(path, file);
+    CodecResult result = OpenPicture(path, file);
     if (result != kCodecOk)
         return result;
     // Not a picture: refused before the whole file is read. Files beyond the
@@ -335,8 +348,11 @@ CodecResult EncodePictureFile(const std::string& path, PictureFormat format, con
 }
 
 CodecResult EncodeImageFile(const std::string& path, PictureFormat format, ImageView image,
-                            const EncodeOptions& options)
+                            const EncodeOptions& options, SaveFailure* failure)
 {
+    SaveFailure ignored;
+    SaveFailure& failed = failure ? *failure : ignored;
+    failed = SaveFailure{};
     if (path.empty() || path.find('\0') != std::string::npos || path.back() == '/')
         return kCodecNotFound;
     // The save replaces whatever is at the name itself: a symbolic link
@@ -346,8 +362,14 @@ CodecResult EncodeImageFile(const std::string& path, PictureFormat format, Image
     const std::string& target = path;
     struct stat existing;
     bool exists = lstat(target.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode);
-    if (exists && (S_ISDIR(existing.st_mode) || access(target.c_str(), W_OK) != 0))
+    if (exists && S_ISDIR(existing.st_mode)) {
+        failed = {SaveStep::Target, EISDIR};
         return kCodecAccessDenied;
+    }
+    if (exists && access(target.c_str(), W_OK) != 0) {
+        failed = {SaveStep::Target, errno};
+        return kCodecAccessDenied;
+    }
 
     // JPEG, the format the program saves, is written from TurboJPEG's own
     // buffer, straight from rows that may lie farther apart than the width;
@@ -385,8 +407,10 @@ CodecResult EncodeImageFile(const std::string& path, PictureFormat format, Image
     std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string temp = TemporaryName(folder, name);
     int fd = mkstemp(temp.data());
-    if (fd < 0)
+    if (fd < 0) {
+        failed = {SaveStep::Create, errno};
         return ResultOfErrno(errno, kCodecWriteFailed);
+    }
     // A new file gets the usual permissions; a replaced one keeps its own.
     mode_t mode = exists ? (existing.st_mode & 0777) : NewFileMode();
     bool written = fchmod(fd, mode) == 0 && WriteAll(fd, data, size);
@@ -396,11 +420,13 @@ CodecResult EncodeImageFile(const std::string& path, PictureFormat format, Image
         writeError = errno;
     }
     if (!written) {
+        failed = {SaveStep::Write, writeError};
         unlink(temp.c_str());
         return ResultOfErrno(writeError, kCodecWriteFailed) == kCodecDiskFull ? kCodecDiskFull : kCodecWriteFailed;
     }
     if (rename(temp.c_str(), target.c_str()) != 0) {
         int error = errno;
+        failed = {SaveStep::Rename, error};
         unlink(temp.c_str());
         return ResultOfErrno(error, kCodecWriteFailed);
     }
