@@ -98,6 +98,7 @@ struct FileId {
     {
         return device != other.device ? device < other.device : inode < other.inode;
     }
+    bool operator==(const FileId& other) const { return device == other.device && inode == other.inode; }
 };
 
 bool IdOf(const std::string& path, FileId& id)
@@ -139,10 +140,14 @@ void RefuseClashingOutputs(std::vector<BatchJob>& jobs)
         if (IdOf(request.outputPath, id)) {
             auto source = sources.find(id);
             if (source != sources.end()) {
+                FileId rightId;
+                bool right = !request.rightPath.empty() && IdOf(request.rightPath, rightId) && rightId == id;
                 bool own = source->second == request.sourcePath || source->second == request.rightPath;
                 job.problem = "refusing to write the anaglyph of " + Quoted(request.sourcePath) + " to " +
                               Quoted(request.outputPath) + ": that is " +
-                              (own ? std::string("the source itself") : "the picture " + Quoted(source->second));
+                              (right ? "the right view of the pair, " + Quoted(request.rightPath)
+                               : own ? std::string("the source itself")
+                                     : "the picture " + Quoted(source->second));
                 continue;
             }
         }
