@@ -84,6 +84,13 @@ TEST(PictureFormats, EveryWrittenFormatHasTheGdiplusEncoderOfItsNames)
         EXPECT_TRUE(found) << row.name;
     }
     EXPECT_EQ(written, encoders.size());
+    // The design's saver picks the MIME type by its own extension list; where
+    // it names a format the table writes, the two agree.
+    for (const char* name : {"x.bmp", "x.gif", "x.jpg", "x.jpeg", "x.png", "x.tif", "x.TIFF"}) {
+        PictureFormat format = PictureFormat::Unknown;
+        ASSERT_TRUE(PictureFormatForFileName(name, format)) << name;
+        EXPECT_EQ(fSaveMimeType(name), FindPictureFormat(format)->mimeType) << name;
+    }
 }
 
 TEST(PictureFormats, UsageTextAndManualPageNameEveryWrittenExtension)
