@@ -2,13 +2,13 @@
 
 #include "anaglyph/anaglyph_mixer.h"
 #include "anaglyph/conversion_checks.h"
+#include "anaglyph/conversion_plan.h"
 #include "anaglyph/stereo_source.h"
-#include "anaglyph/view_adjustment.h"
 #include "imageio/image_file.h"
-#include "imageio/metadata.h"
 
-// The path: the source is decoded once, into the one full-size buffer of
-// the run; the views are windows onto it (only an odd width's right view is
+// The path: each source file is opened and read once and the conversion
+// planned (sizes, limits, memory) before any pixel is decoded; the source is
+// decoded once, into the one full-size buffer of the run; the views are windows onto it (only an odd width's right view is
 // resampled into a buffer of its own); the options narrow or exchange those
 // windows; the anaglyph is mixed into the left view's own pixels, since each
 // output pixel depends only on the same pixel of the two views; and the
@@ -31,47 +31,41 @@ ConversionResult Failed(ConversionStatus status, std::string reason)
 ConversionResult ConvertPicture(const ConversionRequest& request)
 {
     ConversionResult result;
-    EncodeFormat format;
+    PictureFormat format;
     if (!ImageFormatForName(request.outputPath, format))
         return Failed(ConversionStatus::OutputRefused,
                       "The anaglyph could not be written to " + Quoted(request.outputPath) + ".");
     std::string refusal = MixMethodRefusal(request.options.method);
     if (!refusal.empty())
         return Failed(ConversionStatus::OptionsRefused, refusal);
-    if (RefuseBeforeConverting(request, result))
+    if (RefuseSameFile(request, result))
         return result;
 
-    // The views as the file and the options say (stereo_source.h).
+    // Each file opened once and read; where the views come from and their
+    // size (stereo_source.h), before any pixel is decoded.
     StereoSource source;
     std::string reason;
-    ConversionStatus loaded = LoadStereoSource(request, source, reason);
-    if (loaded != ConversionStatus::Written)
-        return Failed(loaded, reason);
+    ConversionStatus status = OpenStereoSource(request, source, reason);
+    if (status != ConversionStatus::Written)
+        return Failed(status, reason);
+    // The views' size after each step, the output's, and the memory it all
+    // takes: refused here, with the true reason, when it cannot be done.
+    ConversionPlan plan;
+    status = PlanConversion(request, source, format, plan, reason);
+    if (status != ConversionStatus::Written)
+        return Failed(status, reason);
 
+    status = DecodeStereoSource(request, source, reason);
+    if (status != ConversionStatus::Written)
+        return Failed(status, reason);
     ImageView left = source.views.left, right = source.views.right;
-    std::string notes = source.notes, problem;
-    if (!AdjustViews(request.options, left, right, notes, problem))
-        return Failed(ConversionStatus::SourceUnsuitable,
-                      Quoted(request.sourcePath) + " cannot be converted: " + problem + ".");
+    std::string notes = source.notes;
+    if (!RunViewSteps(request, plan, left, right, notes, reason))
+        return Failed(ConversionStatus::SourceUnsuitable, reason);
 
-    ImageView anaglyph = left;
-    if (!MixViews(left, right, request.options.method, anaglyph))
-        return Failed(ConversionStatus::SourceUnsuitable,
-                      "The views of " + Quoted(request.sourcePath) + " could not be mixed.");
-
-    EncodeOptions encode;
-    encode.jpegQuality = request.options.jpegQuality;
-    const std::string& from = source.file.bytes;
-    const auto* fromData = reinterpret_cast<const uint8_t*>(from.data());
-    if (!request.options.stripMetadata && PictureHasMetadata(fromData, from.size())) {
-        encode.finish = [&](std::string& bytes) {
-            CopyPictureMetadata(fromData, from.size(), bytes, format, anaglyph.width, anaglyph.height, notes);
-        };
-    }
-    if (EncodeImageFile(request.outputPath, format, anaglyph, encode) != kCodecOk) {
-        ExplainOutputFailure(request, result);
-        return result;
-    }
+    status = WriteAnaglyph(request, plan, source, left, right, notes, reason);
+    if (status != ConversionStatus::Written)
+        return Failed(status, reason);
     result.status = ConversionStatus::Written;
     result.notes = notes;
     return result;

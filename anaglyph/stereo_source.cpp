@@ -1,6 +1,6 @@
 #include "anaglyph/stereo_source.h"
 
-#include "anaglyph/conversion_checks.h"
+#include "imageio/failure_reasons.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -115,40 +115,24 @@ CodecResult ReadJpegBytes(int fd, uint64_t fileSize, std::string& bytes)
     return kCodecOk;
 }
 
-// Reads a regular file (a JPEG only as far as it needs, ReadJpegBytes);
-// opening never blocks on a FIFO, and anything but a regular file is
-// refused.
-CodecResult ReadWholeFile(const std::string& path, std::string& bytes)
+// Reads the open file (size bytes, as fstat gave them): a JPEG only as far
+// as it needs (ReadJpegBytes), anything else whole, held to the limit by its
+// size.
+CodecResult ReadWholeFile(int fd, uint64_t size, std::string& bytes)
 {
     bytes.clear();
-    if (path.empty() || path.find('\0') != std::string::npos)
-        return kCodecNotFound;
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? kCodecNotFound : kCodecAccessDenied;
-    struct stat st;
     CodecResult result = kCodecOk;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        result = kCodecAccessDenied;
-    else if (st.st_size == 0)
+    if (ReadRange(fd, bytes, 0, size_t(std::min<uint64_t>(size, 2))) == 2 && uint8_t(bytes[0]) == 0xFF &&
+        uint8_t(bytes[1]) == 0xD8)
+        result = ReadJpegBytes(fd, size, bytes);
+    else if (size > kMostFileBytes)
+        result = kCodecTooLarge;
+    else
+        ReadRange(fd, bytes, bytes.size(), size_t(size));
+    if (result == kCodecOk && bytes.empty())
         result = kCodecCorrupt;
-    if (result == kCodecOk) {
-        // A JPEG is held to the limit by what it needs read, anything else
-        // by its size.
-        const uint64_t size = uint64_t(st.st_size);
-        if (ReadRange(fd, bytes, 0, size_t(std::min<uint64_t>(size, 2))) == 2 && uint8_t(bytes[0]) == 0xFF &&
-            uint8_t(bytes[1]) == 0xD8)
-            result = ReadJpegBytes(fd, size, bytes);
-        else if (size > kMostFileBytes)
-            result = kCodecTooLarge;
-        else
-            ReadRange(fd, bytes, bytes.size(), size_t(size));
-        if (result == kCodecOk && bytes.empty())
-            result = kCodecCorrupt;
-        if (result != kCodecOk)
-            bytes.clear();
-    }
-    close(fd);
+    if (result != kCodecOk)
+        bytes.clear();
     return result;
 }
 
@@ -159,16 +143,6 @@ void AddNote(StereoSource& source, const std::string& path, const std::string& n
         source.notes += Quoted(path) + " " + note;
 }
 
-// Why the file gave no picture: missing, shut, not a picture, a variant
-// not supported, too large for the memory there is …
-ConversionStatus Unreadable(const std::string& path, std::string& reason)
-{
-    ConversionResult explained;
-    ExplainSourceFailure(path, explained);
-    reason = explained.reason;
-    return explained.status;
-}
-
 // The two pictures of a pair, decoded into the views' own images, as the
 // views.
 void UseAsViews(StereoViews& views)
@@ -177,66 +151,72 @@ void UseAsViews(StereoViews& views)
     views.right = views.owned[1].View();
 }
 
-ConversionStatus LoadTwoFiles(const ConversionRequest& request, StereoSource& source, std::string& reason)
+// The frames of the file (a pair's two, or the one picture) decoded into
+// the views' own images; false when one could not be.
+bool DecodePair(const StereoFile& first, int firstIndex, const StereoFile& second, int secondIndex,
+                StereoViews& views)
 {
-    StereoFile right;
+    return DecodeFrame(first, firstIndex, views.owned[0]) == kCodecOk &&
+           DecodeFrame(second, secondIndex, views.owned[1]) == kCodecOk;
+}
+
+bool SameSize(const PictureHeader& a, const PictureHeader& b) { return a.width == b.width && a.height == b.height; }
+
+std::string SizeText(const PictureHeader& header)
+{
+    return std::to_string(header.width) + "x" + std::to_string(header.height);
+}
+
+ConversionStatus OpenTwoFiles(const ConversionRequest& request, StereoSource& source, std::string& reason)
+{
+    source.kind = StereoSourceKind::TwoFiles;
     if (ReadStereoFile(request.sourcePath, source.file) != kCodecOk ||
-        DecodeFrame(source.file, 0, source.views.owned[0]) != kCodecOk)
-        return Unreadable(request.sourcePath, reason);
-    if (ReadStereoFile(request.rightPath, right) != kCodecOk ||
-        DecodeFrame(right, 0, source.views.owned[1]) != kCodecOk)
-        return Unreadable(request.rightPath, reason);
-    const Image& l = source.views.owned[0];
-    const Image& r = source.views.owned[1];
-    if (l.width != r.width || l.height != r.height) {
-        reason = Quoted(request.sourcePath) + " is " + SizeText(l) + " and " + Quoted(request.rightPath) + " is " +
-                 SizeText(r) + "; the two views of a pair must have the same size.";
+        ProbeFrame(source.file, 0, source.pictures[0]) != kCodecOk)
+        return ExplainUnreadable(source.file, request.sourcePath, reason);
+    if (ReadStereoFile(request.rightPath, source.right) != kCodecOk ||
+        ProbeFrame(source.right, 0, source.pictures[1]) != kCodecOk)
+        return ExplainUnreadable(source.right, request.rightPath, reason);
+    if (!SameSize(source.pictures[0], source.pictures[1])) {
+        reason = Quoted(request.sourcePath) + " is " + SizeText(source.pictures[0]) + " and " +
+                 Quoted(request.rightPath) + " is " + SizeText(source.pictures[1]) +
+                 "; the two views of a pair must have the same size.";
         return ConversionStatus::SourceUnsuitable;
     }
-    UseAsViews(source.views);
     return ConversionStatus::Written;
 }
 
-ConversionStatus LoadFramePair(const std::string& path, StereoSource& source, std::string& reason)
+ConversionStatus OpenFramePair(const std::string& path, StereoSource& source, std::string& reason)
 {
-    if (DecodeFrame(source.file, 0, source.views.owned[0]) != kCodecOk ||
-        DecodeFrame(source.file, 1, source.views.owned[1]) != kCodecOk) {
+    source.kind = StereoSourceKind::FramePair;
+    if (ProbeFrame(source.file, 0, source.pictures[0]) != kCodecOk ||
+        ProbeFrame(source.file, 1, source.pictures[1]) != kCodecOk) {
         reason = Quoted(path) + " holds two stereo views (" + source.file.frames.origin +
                  "), but they could not both be decoded.";
         return ConversionStatus::SourceUnreadable;
     }
-    const Image& l = source.views.owned[0];
-    const Image& r = source.views.owned[1];
-    if (l.width != r.width || l.height != r.height) {
-        reason = Quoted(path) + " holds two stereo views of different sizes (" + SizeText(l) + " and " +
-                 SizeText(r) + ").";
+    if (!SameSize(source.pictures[0], source.pictures[1])) {
+        reason = Quoted(path) + " holds two stereo views of different sizes (" + SizeText(source.pictures[0]) +
+                 " and " + SizeText(source.pictures[1]) + ").";
         return ConversionStatus::SourceUnsuitable;
     }
-    UseAsViews(source.views);
     AddNote(source, path, source.file.frames.problem);
     return ConversionStatus::Written;
 }
 
-ConversionStatus LoadOnePicture(const ConversionRequest& request, StereoSource& source, std::string& reason)
+ConversionStatus OpenOnePicture(const ConversionRequest& request, StereoSource& source, std::string& reason)
 {
-    StereoLayout layout = request.options.layout;
-    bool rightFirst = false;
-    if (layout == StereoLayout::Auto) {
+    source.kind = StereoSourceKind::LayoutCut;
+    source.layout = request.options.layout;
+    source.rightFirst = false;
+    if (source.layout == StereoLayout::Auto) {
         AddNote(source, request.sourcePath, source.file.frames.problem);
         std::string note;
-        if (!LayoutFromDescriptor(source.file.jps, layout, rightFirst, note))
-            layout = StereoLayout::SideBySide;
+        if (!LayoutFromDescriptor(source.file.jps, source.layout, source.rightFirst, note))
+            source.layout = StereoLayout::SideBySide;
         AddNote(source, request.sourcePath, note);
     }
-    if (DecodeFrame(source.file, 0, source.picture) != kCodecOk)
-        return Unreadable(request.sourcePath, reason);
-    if (!SplitByLayout(source.picture.View(), layout, source.views)) {
-        reason = Quoted(request.sourcePath) + " (" + SizeText(source.picture) +
-                 ") is too small to cut into two views as " + StereoLayoutName(layout) + ".";
-        return ConversionStatus::SourceUnsuitable;
-    }
-    if (rightFirst)
-        std::swap(source.views.left, source.views.right);
+    if (ProbeFrame(source.file, 0, source.pictures[0]) != kCodecOk)
+        return ExplainUnreadable(source.file, request.sourcePath, reason);
     return ConversionStatus::Written;
 }
 
@@ -245,12 +225,15 @@ ConversionStatus LoadOnePicture(const ConversionRequest& request, StereoSource& 
 CodecResult ReadStereoFile(const std::string& path, StereoFile& file)
 {
     file = StereoFile{};
-    // Not a picture (or not there): refused before the whole file is read.
-    PictureHeader header;
-    CodecResult result = ProbePictureFile(path, header);
-    if (result == kCodecNotFound || result == kCodecAccessDenied || result == kCodecUnknownFormat)
-        return result;
-    result = ReadWholeFile(path, file.bytes);
+    auto opened = std::make_shared<OpenedPicture>();
+    file.openResult = OpenPicture(path, *opened);
+    file.opened = opened;
+    if (file.openResult != kCodecOk)
+        return file.openResult;
+    // Not a picture: refused before the whole file is read.
+    if (opened->format == PictureFormat::Unknown)
+        return kCodecUnknownFormat;
+    CodecResult result = ReadWholeFile(opened->fd, opened->size, file.bytes);
     if (result != kCodecOk)
         return result;
     file.frames = FindStereoFrames(Data(file.bytes), file.bytes.size());
@@ -258,19 +241,44 @@ CodecResult ReadStereoFile(const std::string& path, StereoFile& file)
     return kCodecOk;
 }
 
+// The bytes of frame index, or of the whole file; false when the frame lies
+// outside the bytes read.
+bool FrameBytes(const StereoFile& file, int index, const uint8_t*& data, size_t& size)
+{
+    if (index < 0 || index >= FrameCount(file))
+        return false;
+    data = Data(file.bytes);
+    size = file.bytes.size();
+    if (file.frames.found != FrameSearch::StereoPair)
+        return true;
+    const ByteRange& frame = file.frames.frames[index];
+    if (frame.offset > file.bytes.size() || file.bytes.size() - frame.offset < frame.size)
+        return false;
+    data += frame.offset;
+    size = frame.size;
+    return true;
+}
+
+CodecResult ProbeFrame(const StereoFile& file, int index, PictureHeader& header)
+{
+    header = PictureHeader{};
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    if (!FrameBytes(file, index, data, size))
+        return index < FrameCount(file) ? kCodecCorrupt : kCodecNotFound;
+    return ProbePictureBytes(data, size, header);
+}
+
 int FrameCount(const StereoFile& file) { return file.frames.found == FrameSearch::StereoPair ? 2 : 1; }
 
 CodecResult DecodeFrame(const StereoFile& file, int index, Picture& picture)
 {
     picture = Picture{};
-    if (index < 0 || index >= FrameCount(file))
-        return kCodecNotFound;
-    if (file.frames.found != FrameSearch::StereoPair)
-        return DecodeImageBytes(Data(file.bytes), file.bytes.size(), picture);
-    const ByteRange& frame = file.frames.frames[index];
-    if (frame.offset > file.bytes.size() || file.bytes.size() - frame.offset < frame.size)
-        return kCodecCorrupt;
-    return DecodeImageBytes(Data(file.bytes) + frame.offset, frame.size, picture);
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    if (!FrameBytes(file, index, data, size))
+        return index >= 0 && index < FrameCount(file) ? kCodecCorrupt : kCodecNotFound;
+    return DecodeImageBytes(data, size, picture);
 }
 
 bool LayoutFromDescriptor(const JpsDescriptor& descriptor, StereoLayout& layout, bool& rightFirst,
@@ -293,34 +301,80 @@ bool LayoutFromDescriptor(const JpsDescriptor& descriptor, StereoLayout& layout,
     return true;
 }
 
-ConversionStatus LoadStereoSource(const ConversionRequest& request, StereoSource& source, std::string& reason)
+ConversionStatus ExplainUnreadable(const StereoFile& file, const std::string& path, std::string& reason)
+{
+    FailureDetail detail;
+    CodecResult cause = file.openResult;
+    if (cause == kCodecOk && file.opened)
+        cause = DiagnoseOpenedSource(*file.opened, detail);
+    if (cause == kCodecTooLarge && file.opened && detail.width == 0 && detail.fileBytes == 0)
+        detail.fileBytes = file.opened->size;
+    reason = ReadFailureReason(path, cause, detail);
+    return cause == kCodecTooSmall || cause == kCodecOutOfMemory ? ConversionStatus::SourceUnsuitable
+                                                                 : ConversionStatus::SourceUnreadable;
+}
+
+ConversionStatus OpenStereoSource(const ConversionRequest& request, StereoSource& source, std::string& reason)
 {
     source = StereoSource{};
     reason.clear();
-    ConversionStatus status;
-    if (!request.rightPath.empty()) {
-        status = LoadTwoFiles(request, source, reason);
-    } else {
-        if (ReadStereoFile(request.sourcePath, source.file) != kCodecOk)
-            return Unreadable(request.sourcePath, reason);
-        const StereoFrames& frames = source.file.frames;
-        if (request.options.layout == StereoLayout::Auto && frames.found == FrameSearch::Damaged) {
-            reason = Quoted(request.sourcePath) + " is a multi-picture file whose stereo views cannot be used: " +
-                     frames.problem;
+    if (!request.rightPath.empty())
+        return OpenTwoFiles(request, source, reason);
+    if (ReadStereoFile(request.sourcePath, source.file) != kCodecOk)
+        return ExplainUnreadable(source.file, request.sourcePath, reason);
+    const StereoFrames& frames = source.file.frames;
+    if (request.options.layout == StereoLayout::Auto && frames.found == FrameSearch::Damaged) {
+        reason = Quoted(request.sourcePath) + " is a multi-picture file whose stereo views cannot be used: " +
+                 frames.problem;
+        return ConversionStatus::SourceUnreadable;
+    }
+    if (request.options.layout == StereoLayout::Auto && frames.found == FrameSearch::StereoPair)
+        return OpenFramePair(request.sourcePath, source, reason);
+    return OpenOnePicture(request, source, reason);
+}
+
+ConversionStatus DecodeStereoSource(const ConversionRequest& request, StereoSource& source, std::string& reason)
+{
+    switch (source.kind) {
+    case StereoSourceKind::TwoFiles:
+        if (DecodeFrame(source.file, 0, source.views.owned[0]) != kCodecOk)
+            return ExplainUnreadable(source.file, request.sourcePath, reason);
+        if (DecodeFrame(source.right, 0, source.views.owned[1]) != kCodecOk)
+            return ExplainUnreadable(source.right, request.rightPath, reason);
+        UseAsViews(source.views);
+        source.right = StereoFile{};
+        break;
+    case StereoSourceKind::FramePair:
+        if (!DecodePair(source.file, 0, source.file, 1, source.views)) {
+            reason = Quoted(request.sourcePath) + " holds two stereo views (" + source.file.frames.origin +
+                     "), but they could not both be decoded.";
             return ConversionStatus::SourceUnreadable;
         }
-        if (request.options.layout == StereoLayout::Auto && frames.found == FrameSearch::StereoPair)
-            status = LoadFramePair(request.sourcePath, source, reason);
-        else
-            status = LoadOnePicture(request, source, reason);
+        UseAsViews(source.views);
+        break;
+    case StereoSourceKind::LayoutCut:
+        if (DecodeFrame(source.file, 0, source.picture) != kCodecOk)
+            return ExplainUnreadable(source.file, request.sourcePath, reason);
+        if (!SplitByLayout(source.picture.View(), source.layout, source.views)) {
+            reason = Quoted(request.sourcePath) + " (" + SizeText(source.picture) +
+                     ") is too small to cut into two views as " + StereoLayoutName(source.layout) + ".";
+            return ConversionStatus::SourceUnsuitable;
+        }
+        if (source.rightFirst)
+            std::swap(source.views.left, source.views.right);
+        break;
     }
-    if (status != ConversionStatus::Written)
-        return status;
     // Only the metadata is read from the bytes from here on.
     std::string& bytes = source.file.bytes;
     bytes.resize(JpegHeadEnd(Data(bytes), bytes.size()));
     bytes.shrink_to_fit();
     if (request.options.swapViews)
         std::swap(source.views.left, source.views.right);
-    return status;
+    return ConversionStatus::Written;
+}
+
+ConversionStatus LoadStereoSource(const ConversionRequest& request, StereoSource& source, std::string& reason)
+{
+    ConversionStatus status = OpenStereoSource(request, source, reason);
+    return status == ConversionStatus::Written ? DecodeStereoSource(request, source, reason) : status;
 }

@@ -2,22 +2,30 @@
 // The stereo source of a conversion: the file read once, its frames found
 // (a multi-picture file's views, two pictures back to back), the layout it
 // names (a JPS descriptor), and the two views cut as the options say.
+#include <memory>
 #include <string>
 
 #include "anaglyph/conversion.h"
 #include "anaglyph/stereo_split.h"
 #include "imageio/multi_picture.h"
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 // A picture file in memory with the frames it holds.
 struct StereoFile {
     std::string bytes;
     StereoFrames frames; // searched only for a JPEG
     JpsDescriptor jps;
+    // The one open of the file, kept for saying why it could not be read.
+    std::shared_ptr<const OpenedPicture> opened;
+    CodecResult openResult = kCodecNotFound;
 };
 
-// Reads a regular file whole and looks for its frames and descriptor.
+// Opens a regular file once, reads it whole and looks for its frames and
+// descriptor. A file that is not a picture is refused before it is read.
 CodecResult ReadStereoFile(const std::string& path, StereoFile& file);
+// The header of frame index (0 or 1) of a pair, or of the whole file for
+// frame 0 of a single picture: the size it claims, from the bytes read.
+CodecResult ProbeFrame(const StereoFile& file, int index, PictureHeader& header);
 // 2 for a stereo pair of frames, else 1 (the file decodes as one picture).
 int FrameCount(const StereoFile& file);
 // Decodes frame index (0 or 1) of a pair, or the whole file for frame 0 of
@@ -31,10 +39,22 @@ CodecResult DecodeFrame(const StereoFile& file, int index, Picture& picture);
 bool LayoutFromDescriptor(const JpsDescriptor& descriptor, StereoLayout& layout, bool& rightFirst,
                           std::string& note);
 
+// Where the two views come from.
+enum class StereoSourceKind {
+    TwoFiles,     // --left and --right: each file one whole view
+    FramePair,    // a multi-picture file's views, or two pictures back to back
+    LayoutCut,    // one picture cut as a layout says (explicit, a JPS descriptor's, or side by side)
+};
+
 struct StereoSource {
     // The source, or the left view's file of a two-file pair; once decoded,
     // a JPEG's bytes are cut to its head, which holds all its metadata.
     StereoFile file;
+    StereoFile right;        // a two-file pair's right view's file (bytes dropped once decoded)
+    StereoSourceKind kind = StereoSourceKind::LayoutCut;
+    StereoLayout layout = StereoLayout::SideBySide; // LayoutCut: the cut
+    bool rightFirst = false;                        // LayoutCut: a JPS pair stored right view first
+    PictureHeader pictures[2]; // the headers of what is decoded: the picture cut, or the pair's two
     Image picture;         // the decoded picture the views are cut from (none for a pair)
     StereoViews views;     // left and right: windows onto picture, or a pair's own pictures
     std::string notes;     // lines for the user, each ending in a newline
@@ -49,3 +69,12 @@ struct StereoSource {
 // swapViews then exchanges the views. On failure the status and a reason
 // that names the file.
 ConversionStatus LoadStereoSource(const ConversionRequest& request, StereoSource& source, std::string& reason);
+// The two halves of it. OpenStereoSource reads the files (each opened once)
+// and finds where the views come from and the headers of what will be
+// decoded, without decoding a pixel; DecodeStereoSource then decodes and
+// cuts the views.
+ConversionStatus OpenStereoSource(const ConversionRequest& request, StereoSource& source, std::string& reason);
+ConversionStatus DecodeStereoSource(const ConversionRequest& request, StereoSource& source, std::string& reason);
+// Why a file of the source could not be read, from its one open: the status
+// and the sentence that names it.
+ConversionStatus ExplainUnreadable(const StereoFile& file, const std::string& path, std::string& reason);

@@ -12,7 +12,7 @@
 
 #include "app/naming.h"
 #include "imageio/image_file.h"
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;
@@ -98,6 +98,7 @@ struct FileId {
     {
         return device != other.device ? device < other.device : inode < other.inode;
     }
+    bool operator==(const FileId& other) const { return device == other.device && inode == other.inode; }
 };
 
 bool IdOf(const std::string& path, FileId& id)
@@ -139,10 +140,14 @@ void RefuseClashingOutputs(std::vector<BatchJob>& jobs)
         if (IdOf(request.outputPath, id)) {
             auto source = sources.find(id);
             if (source != sources.end()) {
+                FileId rightId;
+                bool right = !request.rightPath.empty() && IdOf(request.rightPath, rightId) && rightId == id;
                 bool own = source->second == request.sourcePath || source->second == request.rightPath;
                 job.problem = "refusing to write the anaglyph of " + Quoted(request.sourcePath) + " to " +
                               Quoted(request.outputPath) + ": that is " +
-                              (own ? std::string("the source itself") : "the picture " + Quoted(source->second));
+                              (right ? "the right view of the pair, " + Quoted(request.rightPath)
+                               : own ? std::string("the source itself")
+                                     : "the picture " + Quoted(source->second));
                 continue;
             }
         }
@@ -152,6 +157,29 @@ void RefuseClashingOutputs(std::vector<BatchJob>& jobs)
                           Quoted(request.outputPath) + ": the anaglyph of " + Quoted(writer->second) +
                           " goes there";
     }
+}
+
+// Why a folder cannot be made where a name is taken: the first part of
+// its path that is there but is no folder (a file, a dangling symbolic
+// link); "" when none is.
+std::string WhatIsInTheWay(const std::string& folder)
+{
+    fs::path sofar;
+    for (const fs::path& part : fs::path(folder)) {
+        sofar /= part;
+        if (part.empty() || part == "/")
+            continue;
+        std::error_code error;
+        fs::file_status link = fs::symlink_status(sofar, error);
+        if (error || !fs::exists(link))
+            return std::string();
+        if (fs::is_symlink(link) && !fs::exists(fs::status(sofar, error)))
+            return Quoted(sofar.string()) + " is a symbolic link to " +
+                   Quoted(fs::read_symlink(sofar, error).string()) + ", which does not exist";
+        if (!fs::is_directory(fs::status(sofar, error)))
+            return Quoted(sofar.string()) + " is a file, not a folder";
+    }
+    return std::string();
 }
 
 } // namespace
@@ -203,11 +231,10 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
                               " need one";
             return plan;
         }
-        EncodeFormat format;
+        PictureFormat format;
         if (!outputFolder && !ImageFormatForName(output, format)) {
-            plan.usageError = "-o " + Quoted(output) +
-                              " names no picture format: end it in .jpg, .jpeg, .png, .bmp, .gif, .tif or .tiff, "
-                              "or in '/' for a folder";
+            plan.usageError = "-o " + Quoted(output) + " names no picture format: end it in " +
+                              WrittenExtensionList() + ", or in '/' for a folder";
             return plan;
         }
     }
@@ -240,7 +267,9 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
             std::error_code error;
             fs::create_directories(folder, error);
             if (error) {
-                plan.failure = "cannot make the folder " + Quoted(folder) + ": " + error.message();
+                std::string inTheWay = WhatIsInTheWay(folder);
+                plan.failure = "cannot make the folder " + Quoted(folder) + ": " +
+                               (inTheWay.empty() ? error.message() : inTheWay);
                 return plan;
             }
         }

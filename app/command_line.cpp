@@ -182,6 +182,10 @@ bool ParseCommandLine(int argc, const char* const argv[], CommandLine& commandLi
             convert = true;
             break;
         case kOutput:
+            if (*optarg == '\0') {
+                error = "-o needs a file or folder name; the one given is empty";
+                return false;
+            }
             commandLine.outputPath = optarg;
             break;
         case kRecursive:
@@ -204,10 +208,13 @@ bool ParseCommandLine(int argc, const char* const argv[], CommandLine& commandLi
             }
             break;
         case kLeft:
-            commandLine.leftPath = optarg;
-            break;
         case kRight:
-            commandLine.rightPath = optarg;
+            if (*optarg == '\0') {
+                error = std::string(code == kLeft ? "--left" : "--right") + " needs the " +
+                        (code == kLeft ? "left" : "right") + " view's file; the name given is empty";
+                return false;
+            }
+            (code == kLeft ? commandLine.leftPath : commandLine.rightPath) = optarg;
             break;
         default:
             break;
@@ -246,7 +253,8 @@ Runs:
   -o, --output PATH      write the anaglyph to PATH: a file for one picture, a
                          folder for several (made when missing; a name ending
                          in '/' is always a folder). The format comes from the
-                         extension: jpg, jpeg, png, bmp, gif, tif, tiff
+                         extension: jpg, jpeg, jpe, jfif, png, gif, tif, tiff,
+                         bmp, dib, rle
   -j, --jobs N           convert N pictures at once (1 to 64; default: one per
                          processor core)
   -q, --quiet            no progress bar and no line per picture; errors only

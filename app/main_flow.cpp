@@ -12,7 +12,7 @@
 #include "host/graphic_window.h"
 #include "host/services.h"
 #include "host/targets.h"
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/text.h"

@@ -3,13 +3,13 @@
 add_executable(bench_conversion ${CMAKE_CURRENT_LIST_DIR}/conversion_bench.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sbs_sample.cpp)
 target_compile_definitions(bench_conversion PRIVATE SG_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
-target_link_libraries(bench_conversion PRIVATE sg_app_flow sg_platform_codecs PkgConfig::SG_BENCH_TJ
+target_link_libraries(bench_conversion PRIVATE sg_app_flow sg_imageio_codecs PkgConfig::SG_BENCH_TJ
   benchmark::benchmark)
 
 add_executable(bench_convert_file ${CMAKE_CURRENT_LIST_DIR}/convert_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sbs_sample.cpp)
 target_compile_definitions(bench_convert_file PRIVATE SG_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
-target_link_libraries(bench_convert_file PRIVATE sg_app_flow sg_platform_codecs)
+target_link_libraries(bench_convert_file PRIVATE sg_app_flow sg_imageio_codecs)
 
 # The codec floor as a fresh process, for bench/cold.sh.
 add_executable(bench_codec_floor ${CMAKE_CURRENT_LIST_DIR}/codec_floor.cpp)

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 bool MakeLargeSbsJpeg(const std::string& path)
 {
@@ -29,5 +29,5 @@ bool MakeSbsJpeg(const std::string& path, int32_t width, int32_t height)
             big[static_cast<size_t>(y) * width + x] = small.pixels[static_cast<size_t>(sy) * small.width + sx];
         }
     }
-    return EncodePictureFile(path, EncodeFormat::Jpeg, big.data(), width, height, false) == kCodecOk;
+    return EncodePictureFile(path, PictureFormat::Jpeg, big.data(), width, height, false) == kCodecOk;
 }

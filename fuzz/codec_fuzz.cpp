@@ -1,7 +1,7 @@
 // Shared body of the picture decoder fuzzers: the input, with the format's
 // signature put in front when it lacks one, goes through the probe and
 // then the decoder.
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 #include <cstring>
 #include <vector>

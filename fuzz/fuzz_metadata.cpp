@@ -12,7 +12,7 @@
 
 namespace {
 
-std::string Encoded(EncodeFormat format)
+std::string Encoded(PictureFormat format)
 {
     std::vector<uint32_t> pixels(8 * 8);
     for (size_t i = 0; i < pixels.size(); ++i)
@@ -36,8 +36,8 @@ void CheckProfile(const std::string& output)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string jpeg = Encoded(EncodeFormat::Jpeg);
-    static const std::string png = Encoded(EncodeFormat::Png);
+    static const std::string jpeg = Encoded(PictureFormat::Jpeg);
+    static const std::string png = Encoded(PictureFormat::Png);
     if (size < 1)
         return 0;
     std::vector<uint8_t> source(data + 1, data + size);
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (source.empty() || !PictureHasMetadata(source.data(), source.size()))
         return 0;
-    for (const auto& [format, encoded] : {std::pair{EncodeFormat::Jpeg, jpeg}, std::pair{EncodeFormat::Png, png}}) {
+    for (const auto& [format, encoded] : {std::pair{PictureFormat::Jpeg, jpeg}, std::pair{PictureFormat::Png, png}}) {
         std::string output = encoded, note;
         if (CopyPictureMetadata(source.data(), source.size(), output, format, 8, 8, note)) {
             if (output.compare(0, 4, encoded, 0, 4) != 0)

@@ -1,6 +1,8 @@
 #include "imageio/failure_reasons.h"
 
 #include <sys/stat.h>
+#include <cerrno>
+#include <cstring>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -56,7 +58,7 @@ std::string ReadReason(const std::string& path, CodecResult result, const Failur
             return "It is not a regular file.";
         return "Permission to read it is denied.";
     case kCodecUnknownFormat:
-        return "It is not a picture of a known format (JPEG, PNG, GIF, TIFF, BMP or ICO).";
+        return "It is not a picture of a known format (" + PictureFormatNames(false) + ").";
     case kCodecUnsupportedVariant:
         return "It is a " + (detail.variant.empty() ? std::string("picture") : detail.variant) +
                ", a variant of its format that this program cannot read.";
@@ -79,9 +81,56 @@ std::string ReadReason(const std::string& path, CodecResult result, const Failur
     }
 }
 
+// Out of space: of blocks, or (with blocks to spare) of inodes.
+std::string NoSpaceReason(const std::string& folder)
+{
+    struct statvfs space;
+    if (statvfs(folder.c_str(), &space) == 0 && space.f_files > 0 && space.f_favail == 0)
+        return "The file system of " + Quoted(folder) + " has no free inodes left, so no new file can be made there.";
+    return "The disk is full.";
+}
+
+// Why the file-system call the save made failed, from its errno.
+std::string SaveReason(const std::string& path, const SaveFailure& save)
+{
+    std::string folder = FolderOf(path);
+    switch (save.error) {
+    case ENOSPC:
+        return save.step == SaveStep::Create ? NoSpaceReason(folder) : "The disk is full.";
+    case EDQUOT:
+        return "The disk quota is used up.";
+    case EROFS:
+        return "The folder " + Quoted(folder) + " is on a read-only file system.";
+    case EISDIR:
+        return "A folder of that name is in the way.";
+    case ENOTDIR:
+        return "A part of " + Quoted(folder) + " is not a folder.";
+    case EFBIG:
+        return "The file would be too large for the file system.";
+    case EACCES:
+    case EPERM:
+        if (save.step == SaveStep::Target || save.step == SaveStep::Rename)
+            return "Permission to replace the existing file is denied.";
+        return "The folder " + Quoted(folder) + " is not writable.";
+    case ENOENT:
+        if (!IsFolder(folder))
+            return "The folder " + Quoted(folder) + " does not exist.";
+        return "The folder " + Quoted(folder) + " does not take new files (" + std::strerror(save.error) + ").";
+    default:
+        return std::string(save.step == SaveStep::Create ? "Making a file in " + Quoted(folder) + " failed: "
+                           : save.step == SaveStep::Rename ? "Putting the file in place failed: "
+                                                           : "Writing it failed: ") +
+               std::strerror(save.error) + ".";
+    }
+}
+
 std::string WriteReason(const std::string& path, CodecResult result, const FailureDetail& detail)
 {
     std::string folder = FolderOf(path);
+    if (detail.save.error != 0 && result != kCodecTooLarge && result != kCodecOutOfMemory)
+        return SaveReason(path, detail.save);
+    const PictureFormatRow* row = FindPictureFormat(detail.format);
+    const int64_t largest = row ? row->largestSide : kMaxJpegSide;
     switch (result) {
     case kCodecNotFound:
         return "The folder " + Quoted(folder) + " does not exist.";
@@ -92,10 +141,10 @@ std::string WriteReason(const std::string& path, CodecResult result, const Failu
             return "The folder " + Quoted(folder) + " is not writable.";
         return "Permission to replace the existing file is denied.";
     case kCodecTooLarge:
-        if (detail.width > kMaxJpegSide || detail.height > kMaxJpegSide)
+        if (detail.width > largest || detail.height > largest)
             return "At " + Size(detail.width, detail.height) + " it would be too " +
-                   (detail.width > kMaxJpegSide ? "wide" : "high") + " for JPEG, which holds at most " +
-                   Grouped(kMaxJpegSide) + " pixels a side.";
+                   (detail.width > largest ? "wide" : "high") + " for " + (row ? row->name : "JPEG") +
+                   ", which holds at most " + Grouped(largest) + " pixels a side.";
         return "The picture is too large to write.";
     case kCodecDiskFull:
         return "The disk is full.";
@@ -123,17 +172,29 @@ std::string WriteFailureReason(const std::string& path, CodecResult result, cons
     return Joined("The anaglyph could not be written to " + Quoted(path) + ".", WriteReason(path, result, detail));
 }
 
-std::string SameFileReason(const std::string& outputPath)
+std::string SameFileReason(const std::string& outputPath, const std::string& what)
 {
     return Joined("The anaglyph could not be written to " + Quoted(outputPath) + ".",
-                  "That file is the source picture itself, which would be lost.");
+                  "That file is " + what + ", which would be lost.");
 }
 
 CodecResult DiagnoseSource(const std::string& path, FailureDetail& detail)
 {
     detail = FailureDetail{};
+    OpenedPicture file;
+    CodecResult result = OpenPicture(path, file);
+    if (result != kCodecOk) {
+        detail.fileBytes = file.size;
+        return result;
+    }
+    return DiagnoseOpenedSource(file, detail);
+}
+
+CodecResult DiagnoseOpenedSource(const OpenedPicture& file, FailureDetail& detail)
+{
+    detail = FailureDetail{};
     PictureDiagnosis diagnosis;
-    CodecResult result = DiagnosePictureFile(path, diagnosis);
+    CodecResult result = DiagnoseOpenedPicture(file, diagnosis);
     detail.variant = diagnosis.variant;
     detail.width = diagnosis.width;
     detail.height = diagnosis.height;

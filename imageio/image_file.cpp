@@ -45,7 +45,7 @@ CodecResult DecodeImageBytes(const uint8_t* data, size_t size, Image& image)
     return result;
 }
 
-bool ImageFormatForName(const std::string& fileName, EncodeFormat& format)
+bool ImageFormatForName(const std::string& fileName, PictureFormat& format)
 {
-    return EncodeFormatForMimeType(fSaveMimeType(fileName), format);
+    return PictureFormatForFileName(fileName, format);
 }

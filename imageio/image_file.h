@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/image.h"
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 // Decodes the picture file. Translucent pixels are flattened onto black,
 // exactly as drawing the picture into a fresh memory bitmap does, so that
@@ -15,6 +15,6 @@ CodecResult ReadImageFile(const std::string& path, Image& image);
 // of a multi-picture file).
 CodecResult DecodeImageBytes(const uint8_t* data, size_t size, Image& image);
 
-// The encoder that the file name's extension selects, through the same
-// extension list and MIME table as the saver; false when it selects none.
-bool ImageFormatForName(const std::string& fileName, EncodeFormat& format);
+// The encoder that the file name's extension selects, by the extensions of
+// the table of formats (any case); false when it selects none.
+bool ImageFormatForName(const std::string& fileName, PictureFormat& format);

@@ -2,6 +2,7 @@ pkg_check_modules(SG_EXIV2 REQUIRED IMPORTED_TARGET GLOBAL exiv2)
 pkg_check_modules(SG_ZLIB REQUIRED IMPORTED_TARGET GLOBAL zlib)
 add_library(sg_imageio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gdiplus_codecs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wide.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_file.cpp
@@ -13,6 +14,6 @@ add_library(sg_imageio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/metadata.cpp
   ${CMAKE_CURRENT_LIST_DIR}/metadata_blocks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/multi_picture.cpp)
-target_link_libraries(sg_imageio PUBLIC sg_platform_gdiplus sg_platform_codecs sg_host_targets sg_platform_memory
+target_link_libraries(sg_imageio PUBLIC sg_platform_gdiplus sg_imageio_codecs sg_host_targets sg_platform_memory
   PRIVATE PkgConfig::SG_EXIV2 PkgConfig::SG_ZLIB)
 set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_imageio)

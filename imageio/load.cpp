@@ -1,5 +1,6 @@
 #include "host/targets.h"
 #include "imageio/imageio.h"
+#include "imageio/gdiplus_codecs.h"
 #include "platform/clipboard.h"
 
 namespace {
@@ -56,6 +57,7 @@ void StretchTo(GpImage*& picture, uint32_t w, uint32_t h, int32_t tw, int32_t th
 
 uint32_t fGDIp_2hBMP(std::string fileName, uint32_t target, int32_t fit, int32_t background)
 {
+    UseCodecsForGdiplus(); // whoever started GDI+
     GpImage* picture = fileName.empty() ? PictureFromClipboard() : PictureFromFile(fileName);
     if (!picture)
         return 0;

@@ -12,18 +12,6 @@
 
 namespace {
 
-const char* FormatName(EncodeFormat format)
-{
-    switch (format) {
-    case EncodeFormat::Bmp: return "BMP";
-    case EncodeFormat::Jpeg: return "JPEG";
-    case EncodeFormat::Gif: return "GIF";
-    case EncodeFormat::Tiff: return "TIFF";
-    case EncodeFormat::Png: return "PNG";
-    }
-    return "this format";
-}
-
 void SilenceExiv2()
 {
     static const bool silenced = [] {
@@ -215,7 +203,7 @@ bool TakeWritten(Exiv2::Image& image, std::string& encoded)
     return true;
 }
 
-bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, EncodeFormat format, int32_t width,
+bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, PictureFormat format, int32_t width,
           int32_t height, std::string& note)
 {
     SourceMetadata kept;
@@ -223,9 +211,10 @@ bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, Encode
         return true;
     if (kept.exif.empty() && kept.icc.empty())
         return true;
-    if (format != EncodeFormat::Jpeg && format != EncodeFormat::Png) {
-        note += std::string("The source's EXIF and colour profile were not kept: ") + FormatName(format) +
-                " files written here carry no metadata.\n";
+    const PictureFormatRow* row = FindPictureFormat(format);
+    if (!row || row->metadata != (kKeepsExif | kKeepsIcc)) {
+        note += std::string("The source's EXIF and colour profile were not kept: ") +
+                (row ? row->name : "this format") + " files written here carry no metadata.\n";
         return true;
     }
     if (!kept.exif.empty()) {
@@ -234,13 +223,13 @@ bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, Encode
             kept.exif.clear();
     }
     std::string result = encoded;
-    if (!kept.exif.empty() || (format == EncodeFormat::Jpeg && !kept.icc.empty())) {
+    if (!kept.exif.empty() || (format == PictureFormat::Jpeg && !kept.icc.empty())) {
         Exiv2::Image::AutoPtr to = Exiv2::ImageFactory::open(Bytes(result), long(result.size()));
         to->readMetadata();
         if (!kept.exif.empty())
             to->setExifData(kept.exif);
         // A PNG's profile is written below, as an iCCP chunk with a name.
-        if (format == EncodeFormat::Jpeg && !kept.icc.empty()) {
+        if (format == PictureFormat::Jpeg && !kept.icc.empty()) {
             Exiv2::DataBuf icc(Bytes(kept.icc), long(kept.icc.size()));
             to->setIccProfile(icc, false);
         }
@@ -248,7 +237,7 @@ bool Copy(const uint8_t* source, size_t sourceSize, std::string& encoded, Encode
         if (!TakeWritten(*to, result))
             return false;
     }
-    if (format == EncodeFormat::Png) {
+    if (format == PictureFormat::Png) {
         // The profile, then the EXIF as the standard eXIf chunk; the text
         // Exiv2 wrote stays for the readers that only know that.
         std::string chunks;
@@ -296,7 +285,7 @@ bool PictureHasMetadata(const uint8_t* source, size_t sourceSize)
     }
 }
 
-bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& encoded, EncodeFormat format,
+bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& encoded, PictureFormat format,
                          int32_t width, int32_t height, std::string& note)
 {
     if (!source || sourceSize == 0 || encoded.empty())

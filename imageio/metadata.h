@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 // True when source (a picture file in memory) has EXIF or an ICC profile
 // to keep, or a block of either that cannot be read (to be said).
@@ -23,5 +23,5 @@ bool PictureHasMetadata(const uint8_t* source, size_t sourceSize);
 // BMP, GIF and TIFF keep none. Whatever was left out is said in note (lines
 // ending in a newline); on any failure encoded stays as it was, and the
 // result is false.
-bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& encoded, EncodeFormat format,
+bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& encoded, PictureFormat format,
                          int32_t width, int32_t height, std::string& note);

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 namespace {
 

@@ -2,9 +2,11 @@
 
 #include "base/rounding.h"
 #include "imageio/imageio.h"
+#include "imageio/gdiplus_codecs.h"
 
 std::string fGDIp_ImageSize(std::string fileName)
 {
+    UseCodecsForGdiplus(); // whoever started GDI+
     std::u16string wide = fStr2Wide(fileName);
     float width = 0, height = 0;
     GdiplusStartupInput input; // version 1, no callback, nothing suppressed

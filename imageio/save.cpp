@@ -6,6 +6,7 @@
 #include "base/pixel_string.h"
 #include "host/targets.h"
 #include "imageio/imageio.h"
+#include "imageio/gdiplus_codecs.h"
 #include "platform/text.h"
 
 namespace {
@@ -81,6 +82,7 @@ std::string fSaveMimeType(const std::string& fileName)
 
 int32_t fGDIp_SaveImage(std::string fileName, GpImage* picture)
 {
+    UseCodecsForGdiplus(); // whoever started GDI+
     if (fileName.empty())
         return -1;
     std::string mimeType = fSaveMimeType(fileName);

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/codecs/codec.h"
 #include "platform/gdi.h"
+#include "platform/picture_codecs.h"
 #include "platform/x11_threads.h"
 
 namespace {
@@ -167,7 +167,7 @@ Atom ChoosePictureTarget(Clipboard& c)
     return None;
 }
 
-HBITMAP MakeBitmap(const Picture& picture)
+HBITMAP MakeBitmap(const Image& picture)
 {
     HDC screen = GetDC(0);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, picture.width, picture.height);
@@ -271,8 +271,8 @@ HANDLE GetClipboardData(UINT format)
     Atom type = 0;
     if (!ReadSelection(c, target, data, type) || data.empty())
         return 0;
-    Picture picture;
-    if (DecodePictureBytes(reinterpret_cast<const uint8_t*>(data.data()), data.size(), picture) != kCodecOk)
+    Image picture;
+    if (!PictureCodecs().decodeBytes(reinterpret_cast<const uint8_t*>(data.data()), data.size(), picture))
         return 0;
     std::string().swap(data);
     c.bitmap = MakeBitmap(picture);

@@ -130,34 +130,6 @@ bool RemoveGraphics(GpGraphics* graphics)
     return r.graphics.erase(graphics) == 1;
 }
 
-Status StatusOf(CodecResult result)
-{
-    switch (result) {
-    case kCodecOk:
-        return Ok;
-    case kCodecNotFound:
-        return FileNotFound;
-    case kCodecAccessDenied:
-        return AccessDenied;
-    case kCodecUnknownFormat:
-    case kCodecUnsupportedVariant:
-        return UnknownImageFormat;
-    case kCodecTooSmall:
-        return InvalidParameter;
-    case kCodecDiskFull:
-        return Win32Error;
-    case kCodecCorrupt:
-        return GenericError;
-    case kCodecTooLarge:
-        return ValueOverflow;
-    case kCodecOutOfMemory:
-        return OutOfMemory;
-    case kCodecWriteFailed:
-        return Win32Error;
-    }
-    return GenericError;
-}
-
 PixelBuffer AllocatePixels(int32_t width, int32_t height)
 {
     Image image;

@@ -14,7 +14,6 @@ struct Encoder {
     std::u16string_view description;
     std::u16string_view extensions;
     std::u16string_view mimeType;
-    EncodeFormat encodeAs;
 };
 
 // Flags: encoder, decoder, supports bitmaps, built in.
@@ -34,15 +33,15 @@ constexpr GUID ImageFormat(uint32_t first)
 
 constexpr Encoder kEncoders[] = {
     {BuiltInCodec(0x557CF400), ImageFormat(0xB96B3CAB),
-     u"Built-in BMP Codec", u"BMP", u"*.BMP;*.DIB;*.RLE", u"image/bmp", EncodeFormat::Bmp},
+     u"Built-in BMP Codec", u"BMP", u"*.BMP;*.DIB;*.RLE", u"image/bmp"},
     {BuiltInCodec(0x557CF401), ImageFormat(0xB96B3CAE),
-     u"Built-in JPEG Codec", u"JPEG", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"image/jpeg", EncodeFormat::Jpeg},
+     u"Built-in JPEG Codec", u"JPEG", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"image/jpeg"},
     {BuiltInCodec(0x557CF402), ImageFormat(0xB96B3CB0),
-     u"Built-in GIF Codec", u"GIF", u"*.GIF", u"image/gif", EncodeFormat::Gif},
+     u"Built-in GIF Codec", u"GIF", u"*.GIF", u"image/gif"},
     {BuiltInCodec(0x557CF405), ImageFormat(0xB96B3CB1),
-     u"Built-in TIFF Codec", u"TIFF", u"*.TIF;*.TIFF", u"image/tiff", EncodeFormat::Tiff},
+     u"Built-in TIFF Codec", u"TIFF", u"*.TIF;*.TIFF", u"image/tiff"},
     {BuiltInCodec(0x557CF406), ImageFormat(0xB96B3CAF),
-     u"Built-in PNG Codec", u"PNG", u"*.PNG", u"image/png", EncodeFormat::Png},
+     u"Built-in PNG Codec", u"PNG", u"*.PNG", u"image/png"},
 };
 constexpr UINT kEncoderCount = sizeof(kEncoders) / sizeof(kEncoders[0]);
 
@@ -134,6 +133,6 @@ Status GdipSaveImageToFile(GpImage* image, const WCHAR* fileName, const CLSID* e
     status = EnsurePixels(*image);
     if (status != Ok)
         return status;
-    return StatusOf(EncodePictureFile(path, chosen->encodeAs, image->pixels.get(), image->width, image->height,
-                                      image->hasAlpha));
+    return PictureCodecs().encodeFile(path, chosen->mimeType, image->pixels.get(), image->width, image->height,
+                                      image->hasAlpha);
 }

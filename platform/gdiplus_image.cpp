@@ -27,14 +27,12 @@ Status EnsurePixels(GpImage& image)
         return Ok;
     if (image.decodeStatus != Ok)
         return image.decodeStatus;
-    Picture picture;
-    CodecResult result;
-    if (!TakePrefetchedPicture(image.path, picture, result))
-        result = DecodePictureFile(image.path, picture);
-    if (result == kCodecOk && (picture.width != image.width || picture.height != image.height || !picture.pixels))
-        result = kCodecCorrupt; // the file changed since its header was read
-    if (result != kCodecOk) {
-        image.decodeStatus = StatusOf(result);
+    Image picture;
+    Status result = PictureCodecs().decodeFile(image.path, picture);
+    if (result == Ok && (picture.width != image.width || picture.height != image.height || !picture.pixels))
+        result = GenericError; // the file changed since its header was read
+    if (result != Ok) {
+        image.decodeStatus = result;
         return image.decodeStatus;
     }
     image.pixels = std::move(picture.pixels);
@@ -52,17 +50,17 @@ Status GdipLoadImageFromFile(const WCHAR* fileName, GpImage** image)
     if (!fileName)
         return InvalidParameter;
     std::string path = NarrowWide(std::u16string_view(fileName, static_cast<size_t>(lstrlenW(fileName))));
-    PictureHeader header;
-    CodecResult result = ProbePictureFile(path, header);
-    if (result != kCodecOk)
-        return StatusOf(result);
-    if (header.width <= 0 || header.height <= 0 || int64_t{header.width} * header.height > kMaxPicturePixels)
+    int32_t width = 0, height = 0;
+    Status result = PictureCodecs().probeFile(path, width, height);
+    if (result != Ok)
+        return result;
+    if (width <= 0 || height <= 0 || int64_t{width} * height > kMaxImagePixels)
         return ValueOverflow;
     GpImage* loaded = new (std::nothrow) GpImage;
     if (!loaded)
         return OutOfMemory;
-    loaded->width = header.width;
-    loaded->height = header.height;
+    loaded->width = width;
+    loaded->height = height;
     loaded->path = std::move(path);
     return Register(loaded, image);
 }

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/codecs/codec.h"
 #include "platform/gdiplus.h"
+#include "platform/picture_codecs.h"
 
 struct GpImage {
     int32_t width = 0;
@@ -34,7 +34,6 @@ void AddGraphics(GpGraphics* graphics);
 bool RemoveImage(GpImage* image);
 bool RemoveGraphics(GpGraphics* graphics);
 
-Status StatusOf(CodecResult result);
 // Decodes a file-backed picture on first use.
 Status EnsurePixels(GpImage& image);
 // width x height pixels, not filled; nullptr when the size is not positive

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "base/pixel_string.h"
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "tests/anaglyph/pictures.h"
 
 using sgtest::PixelAt;

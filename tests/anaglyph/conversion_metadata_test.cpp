@@ -158,7 +158,7 @@ TEST(ConversionMetadata, OtherFormatsKeepWhatTheyCanAndSaySoOtherwise)
     Image wide;
     ASSERT_EQ(ReadImageFile(source, wide), kCodecOk);
     const std::string tiff = sgtest::PictureFolder() + "/wide.tif";
-    ASSERT_EQ(EncodeImageFile(tiff, EncodeFormat::Tiff, wide.View(), EncodeOptions{}), kCodecOk);
+    ASSERT_EQ(EncodeImageFile(tiff, PictureFormat::Tiff, wide.View(), EncodeOptions{}), kCodecOk);
     EXPECT_EQ(Convert(tiff, "from_tiff.jpg").notes, "");
     Exiv2::Image::AutoPtr fromTiff = ReadBack("from_tiff.jpg");
     EXPECT_EQ(Value(fromTiff->exifData(), "Exif.Photo.PixelXDimension"), "40");
@@ -181,7 +181,7 @@ TEST(ConversionMetadata, OrdinarySideBySidePicturesGiveThePlainCutAndMixPixels)
         ImageView anaglyph = views.left;
         ASSERT_TRUE(MixViews(views.left, views.right, AnaglyphMethod{}, anaglyph));
         const std::string plain = sgtest::PictureFolder() + "/plain.jpg";
-        ASSERT_EQ(EncodeImageFile(plain, EncodeFormat::Jpeg, anaglyph, EncodeOptions{}), kCodecOk);
+        ASSERT_EQ(EncodeImageFile(plain, PictureFormat::Jpeg, anaglyph, EncodeOptions{}), kCodecOk);
         EXPECT_TRUE(SamePixels(sgtest::PictureFolder() + "/converted.jpg", plain));
     }
 }

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "anaglyph/conversion.h"
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "tests/anaglyph/pictures.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "tests/anaglyph/pictures.h"
 
 namespace {
@@ -119,6 +119,63 @@ TEST(Conversion, OnePixelWideSplitsOverUnder)
     ASSERT_EQ(DecodePictureFile(request.outputPath, written), kCodecOk);
     EXPECT_EQ(written.width, 1);
     EXPECT_EQ(written.height, 8);
+}
+
+// The output's size comes from the plan: the layout's cut, the view steps
+// and the format's largest side, refused before anything is decoded with
+// the size the output would really have.
+TEST(Conversion, OutputsTooLargeForTheirFormatGiveTheirRealSize)
+{
+    std::string folder = PictureFolder();
+    std::string wide = WritePng("wide.png", 70000, 40, Grey);
+    std::string wider = WritePng("wider.png", 140000, 20, Grey);
+    struct Case {
+        std::string source;
+        StereoLayout layout;
+        int32_t shift;
+        const char* output;
+        const char* reason; // after "The anaglyph could not be written to "OUTPUT". "; null: written
+    };
+    const Case cases[] = {
+        {wide, StereoLayout::OverUnder, 0, "ou.jpg",
+         "At 70,000 x 20 pixels it would be too wide for JPEG, which holds at most 65,500 pixels a side."},
+        {wider, StereoLayout::HalfSideBySide, 0, "hs.jpg",
+         "At 140,000 x 20 pixels it would be too wide for JPEG, which holds at most 65,500 pixels a side."},
+        {wider, StereoLayout::SideBySide, 0, "sbs.gif",
+         "At 70,000 x 20 pixels it would be too wide for GIF, which holds at most 65,535 pixels a side."},
+        {wider, StereoLayout::SideBySide, 4500, "shifted.jpg", nullptr}, // the shift narrows it to 65,500
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.output);
+        ConversionRequest request;
+        request.sourcePath = c.source;
+        request.outputPath = folder + "/" + c.output;
+        request.options.layout = c.layout;
+        request.options.shift = c.shift;
+        ConversionResult result = ConvertPicture(request);
+        if (!c.reason) {
+            EXPECT_EQ(result.status, ConversionStatus::Written) << result.reason;
+            continue;
+        }
+        EXPECT_EQ(result.status, ConversionStatus::OutputUnwritable);
+        EXPECT_EQ(result.reason, "The anaglyph could not be written to \"" + request.outputPath + "\". " + c.reason);
+        EXPECT_FALSE(std::filesystem::exists(request.outputPath));
+    }
+}
+
+// A view step the views cannot take is refused by the plan, before the
+// picture is decoded, with the step's own words.
+TEST(Conversion, ShiftWiderThanTheViewsIsRefusedWithItsSize)
+{
+    std::string folder = PictureFolder();
+    ConversionRequest request;
+    request.sourcePath = WritePng("small.png", 40, 8, Grey);
+    request.outputPath = folder + "/small_anaglyph.jpg";
+    request.options.shift = -20;
+    ConversionResult result = ConvertPicture(request);
+    EXPECT_EQ(result.status, ConversionStatus::SourceUnsuitable);
+    EXPECT_EQ(result.reason, "\"" + request.sourcePath +
+                                 "\" cannot be converted: a shift of -20 pixels leaves nothing of views 20 pixels wide.");
 }
 
 } // namespace

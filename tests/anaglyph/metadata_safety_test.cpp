@@ -87,11 +87,11 @@ std::string AfterSoi(std::string jpeg, const std::string& segments) { return jpe
 
 // A side-by-side picture in format with the given EXIF tags written by
 // Exiv2 (strings, or the orientation), as a file of the picture folder.
-std::string WithExif(const std::string& name, EncodeFormat format,
+std::string WithExif(const std::string& name, PictureFormat format,
                      const std::vector<std::pair<const char*, std::string>>& tags)
 {
     const std::string path = Folder() + "/" + name;
-    if (format == EncodeFormat::Png)
+    if (format == PictureFormat::Png)
         sgtest::WritePng(name, 64, 32, [](int32_t x, int32_t y) { return uint32_t(x * 4 << 16 | y * 8 << 8 | 99); });
     else
         sgtest::WriteFile(name, sgtest::SampleJpeg(100, 200, 64, 32));
@@ -116,7 +116,7 @@ std::string TiffWithProfile(const std::string& profile)
     Image picture;
     EXPECT_EQ(ReadImageFile(Folder() + "/" + "exif.png", picture), kCodecOk);
     const std::string path = Folder() + "/profile.tif";
-    EXPECT_EQ(EncodeImageFile(path, EncodeFormat::Tiff, picture.View(), EncodeOptions{}), kCodecOk);
+    EXPECT_EQ(EncodeImageFile(path, PictureFormat::Tiff, picture.View(), EncodeOptions{}), kCodecOk);
     Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path);
     image->readMetadata();
     image->exifData()["Exif.Image.Make"] = "PNGCAM";
@@ -168,8 +168,8 @@ std::string DamagedIccp()
 
 TEST(MetadataSafety, ProfilesThatAreDamagedOrMalformedAreLeftOutWithANote)
 {
-    const std::string png = WithExif("exif.png", EncodeFormat::Png, {{"Exif.Image.Make", "PNGCAM"}});
-    const std::string jpeg = WithExif("exif.jpg", EncodeFormat::Jpeg, {{"Exif.Image.Make", "PNGCAM"}});
+    const std::string png = WithExif("exif.png", PictureFormat::Png, {{"Exif.Image.Make", "PNGCAM"}});
+    const std::string jpeg = WithExif("exif.jpg", PictureFormat::Jpeg, {{"Exif.Image.Make", "PNGCAM"}});
     std::string shortHeader = IccProfile();
     shortHeader[3] = char(shortHeader[3] + 1);
     std::string noSignature = IccProfile();
@@ -224,7 +224,7 @@ TEST(MetadataSafety, ExifThatCannotBeReadIsLeftOutWithANoteAndTheProfileKept)
     // An IFD that claims 65,535 entries in 40 bytes.
     const std::string garbage = std::string("Exif\0\0II*\0\x08\0\0\0\xFF\xFF", 16) + std::string(40, '\xEE');
     const std::string app1 = std::string("\xFF\xE1", 2) + char(0) + char(garbage.size() + 2) + garbage;
-    const std::string png = WithExif("plain.png", EncodeFormat::Png, {});
+    const std::string png = WithExif("plain.png", PictureFormat::Png, {});
     const std::string brokenText =
         Chunk("zTXt", std::string("Raw profile type exif\0\0\x78\x9c\0\0\0\0\0", 30) + std::string(500, '\0'));
     struct Case {
@@ -254,9 +254,9 @@ TEST(MetadataSafety, NoOtherPicturesMetadataLeaksThroughADamagedProfile)
     // A JPEG with a private text, then a PNG whose profile cannot be
     // inflated, in one process as a -j1 batch runs them.
     const std::string secret = "PRIVATE-" + std::string(3000, 'S');
-    const std::string jpeg = WithExif("secret.jpg", EncodeFormat::Jpeg, {{"Exif.Image.ImageDescription", secret}});
+    const std::string jpeg = WithExif("secret.jpg", PictureFormat::Jpeg, {{"Exif.Image.ImageDescription", secret}});
     Convert("secret.jpg", jpeg, "secret_anaglyph.jpg");
-    const std::string png = AfterHeader(WithExif("plain.png", EncodeFormat::Png, {}), DamagedIccp());
+    const std::string png = AfterHeader(WithExif("plain.png", PictureFormat::Png, {}), DamagedIccp());
     for (const char* output : {"damaged_anaglyph.jpg", "damaged_anaglyph.png"}) {
         SCOPED_TRACE(output);
         Converted converted = Convert("damaged.png", png, output);
@@ -269,7 +269,7 @@ TEST(MetadataSafety, NoOtherPicturesMetadataLeaksThroughADamagedProfile)
 
 TEST(MetadataSafety, ProfileChunksAreJoinedByTheirNumbersWhateverTheirOrder)
 {
-    const std::string jpeg = WithExif("split.jpg", EncodeFormat::Jpeg, {{"Exif.Image.Make", "SPLITCAM"}});
+    const std::string jpeg = WithExif("split.jpg", PictureFormat::Jpeg, {{"Exif.Image.Make", "SPLITCAM"}});
     const std::string profile = IccProfile(70000);
     const std::string first = profile.substr(0, 60000), second = profile.substr(60000);
     for (const std::string& segments : {IccSegment(2, 2, second) + IccSegment(1, 2, first),
@@ -359,7 +359,7 @@ std::string Output(const std::string& command)
 TEST(MetadataSafety, PngOutputHasANamedProfileAndAStandardExifChunk)
 {
     const std::string profile = IccProfile();
-    const std::string jpeg = AfterSoi(WithExif("cam.jpg", EncodeFormat::Jpeg, {{"Exif.Image.Make", "PNGOUT"}}),
+    const std::string jpeg = AfterSoi(WithExif("cam.jpg", PictureFormat::Jpeg, {{"Exif.Image.Make", "PNGOUT"}}),
                                       IccSegment(1, 1, profile));
     Converted converted = Convert("cam.jpg", jpeg, "cam_anaglyph.png");
     EXPECT_EQ(converted.result.notes, "");

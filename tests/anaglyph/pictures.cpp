@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/pixel_string.h"
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "tests/support/temp_folder.h"
 
 namespace sgtest {
@@ -25,7 +25,7 @@ std::string WritePng(const std::string& name, int32_t width, int32_t height,
         for (int32_t x = 0; x < width; ++x)
             bgra[static_cast<size_t>(y) * width + x] = 0xFF000000u | colour(x, y);
     std::string path = PictureFolder() + "/" + name;
-    EncodePictureFile(path, EncodeFormat::Png, bgra.data(), width, height, false);
+    EncodePictureFile(path, PictureFormat::Png, bgra.data(), width, height, false);
     return path;
 }
 

@@ -103,7 +103,7 @@ std::string SampleJpeg(int32_t x, int32_t y, int32_t width, int32_t height)
         for (int32_t col = 0; col < width; ++col)
             crop[size_t(row) * size_t(width) + size_t(col)] = sample.View().Row(y + row)[x + col];
     std::string jpeg;
-    EncodePictureBytes(jpeg, EncodeFormat::Jpeg, crop.data(), width, height, false);
+    EncodePictureBytes(jpeg, PictureFormat::Jpeg, crop.data(), width, height, false);
     return jpeg;
 }
 

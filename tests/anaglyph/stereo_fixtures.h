@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 namespace sgtest {
 

@@ -5,4 +5,4 @@ sg_add_test(test_stereo_sources SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/metadata_safety_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stereo_fixtures.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pictures.cpp
-  LIBS sg_anaglyph sg_platform_codecs PkgConfig::SG_EXIV2 PkgConfig::SG_ZLIB)
+  LIBS sg_anaglyph sg_imageio_codecs PkgConfig::SG_EXIV2 PkgConfig::SG_ZLIB)

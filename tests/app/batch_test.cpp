@@ -7,7 +7,7 @@
 #include <set>
 
 #include "app/progress.h"
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "tests/support/temp_folder.h"
 
 TEST(Batch, WorkersAreBoundedByThePictures)

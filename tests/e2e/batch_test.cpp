@@ -14,7 +14,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "tests/e2e/run_command.h"
 #include "tests/support/command.h"
 #include "tests/support/other_user.h"
@@ -239,12 +239,17 @@ TEST_F(Batch, UsageErrorsDoNothingAndExitWith2)
         {{"-c"}, "stereoglass: -c needs a picture, a folder or a --left/--right pair"},
         {{"a.png", "b.png"}, "stereoglass: without -c the program shows one picture; use -c to convert several"},
         {{"-c", "a.png", "-o", "out.webp"},
-         "stereoglass: -o \"out.webp\" names no picture format: end it in .jpg, .jpeg, .png, .bmp, .gif, .tif or "
-         ".tiff, or in '/' for a folder"},
+         "stereoglass: -o \"out.webp\" names no picture format: end it in .jpg, .jpeg, .jpe, .jfif, .png, .gif, "
+         ".tif, .tiff, .bmp, .dib or .rle, or in '/' for a folder"},
         {{"-c", "a.png", "b.png", "-o", "b.png"},
          "stereoglass: -o \"b.png\" is not a folder, and the anaglyphs of 2 pictures need one"},
         {{"-c", "--method", "optimised", "--glasses", "amber-blue", "a.png"},
          "stereoglass: method optimised is for red-cyan glasses only, not amber-blue"},
+        {{"-c", "a.png", "-o", ""}, "stereoglass: -o needs a file or folder name; the one given is empty"},
+        {{"-c", "--left", "", "--right", "b.png"},
+         "stereoglass: --left needs the left view's file; the name given is empty"},
+        {{"-c", "--left", "a.png", "--right", ""},
+         "stereoglass: --right needs the right view's file; the name given is empty"},
     };
     for (const Case& c : cases) {
         CommandRun run = Run(c.args);
@@ -376,7 +381,52 @@ TEST_F(Batch, TwoFilePairIsNamedAfterItsLeftView)
     // The right view is a source too: never written over.
     CommandRun onto = Run({"-c", "--left", "views/Left.JPG", "--right", "views/right.jpg", "-o", "views/right.jpg"});
     EXPECT_EQ(onto.exitCode, 1);
-    EXPECT_NE(onto.err.find("that is the source itself"), std::string::npos) << onto.err;
+    EXPECT_NE(onto.err.find("that is the right view of the pair"), std::string::npos) << onto.err;
+}
+
+// Each failure to write says what the system said where it failed, not a
+// guess made afterwards from the folder.
+TEST_F(Batch, WriteFailuresGiveTheSystemsReason)
+{
+    Put("bench-sbs-959.png", "a.png");
+    Put("bench-sbs-959.png", "r.png");
+    ASSERT_EQ(symlink("nowhere", (work / "dlink").c_str()), 0);
+    struct Case {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    const Case cases[] = {
+        {{"-c", "a.png", "-o", "/proc/x.jpg"}, "The folder \"/proc\" does not take new files"},
+        {{"-c", "a.png", "-o", "/sys/x.jpg"}, "/sys"},
+        {{"-c", "a.png", "-o", "dlink/"}, "\"dlink\" is a symbolic link to \"nowhere\", which does not exist"},
+        {{"-c", "--left", "a.png", "--right", "r.png", "-o", "r.png"}, "that is the right view of the pair, \"r.png\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[3]);
+        CommandRun run = Run(c.args);
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("disk is full"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(Bytes(work / "r.png"), Bytes(Sample("bench-sbs-959.png")));
+}
+
+// Out of inodes with blocks to spare: a file system of three inodes (root
+// can mount one), all taken.
+TEST_F(Batch, NoFreeInodesIsNamed)
+{
+    std::string full = work / "full";
+    fs::create_directories(full);
+    if (geteuid() != 0 ||
+        RunCommand({"/bin/mount", "-t", "tmpfs", "-o", "size=1m,nr_inodes=3", "tmpfs", full}, work.path).exitCode != 0)
+        GTEST_SKIP() << "needs a tmpfs of its own (root)";
+    for (int i = 0; i < 3; ++i)
+        std::ofstream(full + "/f" + std::to_string(i));
+    Put("bench-sbs-959.png", "a.png");
+    CommandRun run = Run({"-c", "a.png", "-o", full + "/x.jpg"});
+    RunCommand({"/bin/umount", full}, work.path);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("has no free inodes left"), std::string::npos) << run.err;
 }
 
 TEST_F(Batch, NeverOverwritesASourceOrWritesOneFileTwice)
@@ -398,7 +448,7 @@ TEST_F(Batch, NeverOverwritesASourceOrWritesOneFileTwice)
         {{"-c", "b.jps", "-o", "hard.jpg"},
          "refusing to write the anaglyph of \"b.jps\" to \"hard.jpg\": that is the source itself"},
         {{"-c", "a.png", "-o", "b.jps"}, // a format the saver lacks is caught first
-         "-o \"b.jps\" names no picture format: end it in .jpg, .jpeg, .png, .bmp, .gif, .tif or .tiff, or in '/' "
+         "-o \"b.jps\" names no picture format: end it in .jpg, .jpeg, .jpe, .jfif, .png, .gif, .tif, .tiff, .bmp, .dib or .rle, or in '/' "
          "for a folder"},
     };
     for (const Case& c : cases) {
@@ -432,7 +482,7 @@ TEST_F(Batch, SecondCtrlCDuringASaveLeavesNoTemporary)
 {
     constexpr int32_t kWidth = 6000, kHeight = 3000;
     std::vector<uint32_t> pixels(size_t(kWidth) * kHeight, 0xFF336699u);
-    ASSERT_EQ(EncodePictureFile(work / "big.png", EncodeFormat::Png, pixels.data(), kWidth, kHeight, false), kCodecOk);
+    ASSERT_EQ(EncodePictureFile(work / "big.png", PictureFormat::Png, pixels.data(), kWidth, kHeight, false), kCodecOk);
     pixels = {};
     bool hit = false;
     for (int attempt = 0; attempt < 6 && !hit; ++attempt) {

@@ -5,7 +5,7 @@ sg_add_test(test_end_to_end SOURCES
   ${CMAKE_SOURCE_DIR}/tests/anaglyph/stereo_fixtures.cpp
   ${CMAKE_SOURCE_DIR}/tests/anaglyph/pictures.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_command.cpp
-  LIBS sg_platform_codecs sg_base)
+  LIBS sg_imageio_codecs sg_base)
 target_compile_definitions(test_end_to_end PRIVATE SG_PROGRAM="$<TARGET_FILE:stereoglass>")
 add_dependencies(test_end_to_end stereoglass)
 
@@ -18,7 +18,7 @@ sg_add_test(test_startup SOURCES
 sg_add_test(test_batch_runs SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/batch_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_command.cpp
-  LIBS sg_platform_codecs)
+  LIBS sg_imageio_codecs)
 target_compile_definitions(test_batch_runs PRIVATE SG_PROGRAM="$<TARGET_FILE:stereoglass>")
 add_dependencies(test_batch_runs stereoglass)
 

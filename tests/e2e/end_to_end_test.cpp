@@ -9,7 +9,7 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "tests/anaglyph/stereo_fixtures.h"
 #include "tests/e2e/program.h"
 #include "tests/e2e/run_command.h"
@@ -202,7 +202,7 @@ TEST_F(EndToEnd, AMultiPictureFileGivesItsTwoViews)
         for (int y = 0; y < 720; ++y)
             for (int x = 0; x < 522; ++x)
                 half[y * 522 + x] = figure.pixels[y * 1044 + i * 522 + x];
-        ASSERT_EQ(EncodePictureBytes(views[i], EncodeFormat::Jpeg, half.data(), 522, 720, false), kCodecOk);
+        ASSERT_EQ(EncodePictureBytes(views[i], PictureFormat::Jpeg, half.data(), 522, 720, false), kCodecOk);
         decoded[i] = DecodeBytes(views[i]);
     }
     std::string folder = MakeFolder("mpo");

@@ -9,7 +9,7 @@ namespace {
 
 using namespace sgtest;
 
-std::string Encoded(EncodeFormat format, int32_t w, int32_t h)
+std::string Encoded(PictureFormat format, int32_t w, int32_t h)
 {
     std::string out;
     std::vector<uint32_t> pixels = Pattern(w, h);
@@ -20,7 +20,7 @@ std::string Encoded(EncodeFormat format, int32_t w, int32_t h)
 // The JPEG's frame header saying 12 bits a sample.
 std::string TwelveBitJpeg()
 {
-    std::string jpeg = Encoded(EncodeFormat::Jpeg, 16, 16);
+    std::string jpeg = Encoded(PictureFormat::Jpeg, 16, 16);
     jpeg[jpeg.find("\xFF\xC0") + 4] = 12;
     return jpeg;
 }
@@ -28,7 +28,7 @@ std::string TwelveBitJpeg()
 // A PNG whose IHDR claims width x height (its CRC no longer matches).
 std::string PngClaiming(uint32_t width, uint32_t height)
 {
-    std::string png = Encoded(EncodeFormat::Png, 4, 4);
+    std::string png = Encoded(PictureFormat::Png, 4, 4);
     for (int i = 0; i < 4; ++i) {
         png[16 + i] = char(width >> (24 - 8 * i));
         png[20 + i] = char(height >> (24 - 8 * i));
@@ -39,9 +39,9 @@ std::string PngClaiming(uint32_t width, uint32_t height)
 TEST(FailureReasons, SourceDiagnosisNamesTheCause)
 {
     TempFolder folder;
-    std::string bmp = Encoded(EncodeFormat::Bmp, 8, 8);
+    std::string bmp = Encoded(PictureFormat::Bmp, 8, 8);
     bmp[30] = 4; // BI_JPEG
-    std::string png = Encoded(EncodeFormat::Png, 40, 30);
+    std::string png = Encoded(PictureFormat::Png, 40, 30);
     struct Case {
         const char* name;
         std::string bytes; // "" with folderInstead: a folder of that name
@@ -53,7 +53,7 @@ TEST(FailureReasons, SourceDiagnosisNamesTheCause)
         {"deep.jpg", TwelveBitJpeg(), kCodecUnsupportedVariant, "It is a 12-bit JPEG, a variant"},
         {"packed.bmp", bmp, kCodecUnsupportedVariant, "JPEG-compressed BMP"},
         {"huge.png", PngClaiming(20000, 30000), kCodecTooLarge, "At 20,000 x 30,000 pixels it is too large"},
-        {"thin.png", Encoded(EncodeFormat::Png, 1, 40), kCodecTooSmall, "At 1 pixel wide it is too small to split"},
+        {"thin.png", Encoded(PictureFormat::Png, 1, 40), kCodecTooSmall, "At 1 pixel wide it is too small to split"},
         {"cut.png", png.substr(0, png.size() / 2), kCodecCorrupt, "damaged or cut short"},
     };
     for (const Case& c : cases) {

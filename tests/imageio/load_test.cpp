@@ -64,7 +64,7 @@ TEST(ImageioLoad, FittedPictureLandsInItsRectangle)
     GdiplusRunning gdip;
     for (const Case& c : cases) {
         std::string name = folder / "solid.png";
-        ASSERT_TRUE(WritePicture(name, EncodeFormat::Png,
+        ASSERT_TRUE(WritePicture(name, PictureFormat::Png,
                                  std::vector<uint32_t>(size_t(c.w) * c.h, 0xFF0000FFu), c.w, c.h));
         uint32_t target = CreateMemoryBitmap(c.tw, c.th);
         SelectTarget(target, 0, false);
@@ -89,7 +89,7 @@ TEST(ImageioLoad, BackgroundOfTheMargins)
     TempFolder folder;
     GdiplusRunning gdip;
     std::string name = folder / "wide.png";
-    ASSERT_TRUE(WritePicture(name, EncodeFormat::Png, std::vector<uint32_t>(40 * 10, 0xFF0000FFu), 40, 10));
+    ASSERT_TRUE(WritePicture(name, PictureFormat::Png, std::vector<uint32_t>(40 * 10, 0xFF0000FFu), 40, 10));
     struct Case {
         int32_t background;
         uint32_t margin; // 0x00RRGGBB
@@ -115,7 +115,7 @@ TEST(ImageioLoad, NewBitmapHoldsThePictureAtItsOwnSize)
     TempFolder folder;
     GdiplusRunning gdip;
     auto pattern = Pattern(9, 7);
-    ASSERT_TRUE(WritePicture(folder / "p.png", EncodeFormat::Png, pattern, 9, 7));
+    ASSERT_TRUE(WritePicture(folder / "p.png", PictureFormat::Png, pattern, 9, 7));
     uint32_t bitmap = fGDIp_2hBMP(folder / "p.png", 0, 1, 255);
     ASSERT_NE(bitmap, 0u);
     std::string raw = ReadPixels();
@@ -135,8 +135,8 @@ TEST(ImageioLoad, FitZeroFillsTheTarget)
     TempFolder folder;
     GdiplusRunning gdip;
     std::vector<uint32_t> see = {0x00FF0000u, 0xFF0000FFu, 0xFF0000FFu, 0x00FF0000u};
-    ASSERT_TRUE(WritePicture(folder / "a.png", EncodeFormat::Png, see, 2, 2, true));
-    ASSERT_TRUE(WritePicture(folder / "s.png", EncodeFormat::Png, std::vector<uint32_t>(6, 0xFF0000FFu), 3, 2));
+    ASSERT_TRUE(WritePicture(folder / "a.png", PictureFormat::Png, see, 2, 2, true));
+    ASSERT_TRUE(WritePicture(folder / "s.png", PictureFormat::Png, std::vector<uint32_t>(6, 0xFF0000FFu), 3, 2));
     uint32_t target = CreateMemoryBitmap(2, 2);
     SelectTarget(target, 0, false);
     ClearTarget(RGB(0, 255, 0), 0);
@@ -165,7 +165,7 @@ TEST(ImageioLoad, NoPictureGivesZero)
     GdiplusRunning gdip;
     std::string png = ReadBytes(SG_TEST_DATA_DIR "/bench-sbs-959.png");
     ASSERT_TRUE(WriteBytes(folder / "cut.png", png.substr(0, png.size() / 3)));
-    ASSERT_TRUE(WritePicture(folder / "ok.png", EncodeFormat::Png, Pattern(4, 4), 4, 4));
+    ASSERT_TRUE(WritePicture(folder / "ok.png", PictureFormat::Png, Pattern(4, 4), 4, 4));
     uint32_t target = CreateMemoryBitmap(4, 4);
     SelectTarget(target, 0, false);
     ClearTarget(RGB(0, 255, 0), 0);
@@ -191,8 +191,8 @@ TEST(ImageioLoad, NameThatIsNotUtf8IsOpenedAsItIs)
 {
     TempFolder folder;
     GdiplusRunning gdip;
-    ASSERT_TRUE(WritePicture(folder / "Caf\xE9.png", EncodeFormat::Png, Pattern(4, 4), 4, 4));
-    ASSERT_TRUE(WritePicture(folder / "Caf\xEF\xBF\xBD.png", EncodeFormat::Png, Pattern(6, 6), 6, 6));
+    ASSERT_TRUE(WritePicture(folder / "Caf\xE9.png", PictureFormat::Png, Pattern(4, 4), 4, 4));
+    ASSERT_TRUE(WritePicture(folder / "Caf\xEF\xBF\xBD.png", PictureFormat::Png, Pattern(6, 6), 6, 6));
     ASSERT_NE(fGDIp_2hBMP(folder / "Caf\xE9.png", 0, 0, 0), 0u);
     int32_t w = 0, h = 0;
     GetTargetSize(w, h);
@@ -204,7 +204,7 @@ TEST(ImageioLoad, NameThatIsNotUtf8IsOpenedAsItIs)
 TEST(ImageioLoad, NeedsAStartMadeByTheCaller)
 {
     TempFolder folder;
-    ASSERT_TRUE(WritePicture(folder / "ok.png", EncodeFormat::Png, Pattern(4, 4), 4, 4));
+    ASSERT_TRUE(WritePicture(folder / "ok.png", PictureFormat::Png, Pattern(4, 4), 4, 4));
     EXPECT_EQ(fGDIp_2hBMP(folder / "ok.png", 0, 0, 0), 0u);
 }
 
@@ -230,7 +230,7 @@ TEST(ImageioClipboard, OfferedPictureIsLoaded)
     TempFolder folder;
     GdiplusRunning gdip;
     auto pattern = Pattern(12, 8);
-    ASSERT_TRUE(WritePicture(folder / "c.png", EncodeFormat::Png, pattern, 12, 8));
+    ASSERT_TRUE(WritePicture(folder / "c.png", PictureFormat::Png, pattern, 12, 8));
     ASSERT_TRUE(OfferClipboardFile(folder / "c.png", "image/png"));
     uint32_t bitmap = fGDIp_2hBMP(std::string(), 0, 0, 0);
     ASSERT_NE(bitmap, 0u);

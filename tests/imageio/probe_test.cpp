@@ -34,7 +34,7 @@ TEST(ImageioProbe, SizeTextForPictures)
     for (const Case& c : cases) {
         std::string name = folder / (std::to_string(c.w) + "x" + std::to_string(c.h) + ".png");
         std::vector<uint32_t> pixels(static_cast<size_t>(c.w) * c.h, 0xFF204060u);
-        ASSERT_TRUE(WritePicture(name, EncodeFormat::Png, pixels, c.w, c.h));
+        ASSERT_TRUE(WritePicture(name, PictureFormat::Png, pixels, c.w, c.h));
         std::string text = fGDIp_ImageSize(name);
         EXPECT_EQ(text, c.text);
         long w = 0, h = 0;

@@ -50,7 +50,7 @@ TEST(ImageioSave, ExtensionChoosesTheFormatOrNothing)
     };
     GdiplusRunning gdip;
     TempFolder pictures;
-    ASSERT_TRUE(WritePicture(pictures / "p.png", EncodeFormat::Png, Pattern(6, 4), 6, 4));
+    ASSERT_TRUE(WritePicture(pictures / "p.png", PictureFormat::Png, Pattern(6, 4), 6, 4));
     GpImage* picture = nullptr;
     ASSERT_EQ(GdipLoadImageFromFile(fStr2Wide(pictures / "p.png").c_str(), &picture), Ok);
     for (const Case& c : cases) {

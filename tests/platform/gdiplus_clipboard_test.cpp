@@ -51,8 +51,8 @@ TEST(Clipboard, ReadsTheOfferedPicture)
     struct Case {
         const char* mime;
         const char* file;
-        EncodeFormat format;
-    } cases[] = {{"image/png", "c.png", EncodeFormat::Png}, {"image/bmp", "c.bmp", EncodeFormat::Bmp}};
+        PictureFormat format;
+    } cases[] = {{"image/png", "c.png", PictureFormat::Png}, {"image/bmp", "c.bmp", PictureFormat::Bmp}};
     for (const Case& c : cases) {
         ASSERT_TRUE(WritePicture(folder / c.file, c.format, pixels, 7, 5));
         ASSERT_TRUE(OfferClipboardFile(folder / c.file, c.mime)) << c.mime;

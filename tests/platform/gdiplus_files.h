@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 #include "tests/support/temp_folder.h"
 
 namespace sgtest {
@@ -27,7 +27,7 @@ inline std::vector<uint32_t> Pattern(int32_t w, int32_t h)
     return pixels;
 }
 
-inline bool WritePicture(const std::string& path, EncodeFormat format, const std::vector<uint32_t>& pixels, int32_t w,
+inline bool WritePicture(const std::string& path, PictureFormat format, const std::vector<uint32_t>& pixels, int32_t w,
                          int32_t h, bool alpha = false)
 {
     return EncodePictureFile(path, format, pixels.data(), w, h, alpha) == kCodecOk;

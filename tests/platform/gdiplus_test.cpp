@@ -137,7 +137,7 @@ TEST(GdiplusLoad, ReadsTheHeaderAndDecodesOnFirstPixelUse)
 {
     TempFolder folder;
     auto pixels = Pattern(3, 2);
-    ASSERT_TRUE(WritePicture(folder / "p.png", EncodeFormat::Png, pixels, 3, 2));
+    ASSERT_TRUE(WritePicture(folder / "p.png", PictureFormat::Png, pixels, 3, 2));
     Started gdip;
     GpImage* image = nullptr;
     ASSERT_EQ(GdipLoadImageFromFile(Wide(folder / "p.png").c_str(), &image), Ok);
@@ -157,7 +157,7 @@ TEST(GdiplusLoad, ReadsTheHeaderAndDecodesOnFirstPixelUse)
     EXPECT_NE(GdipBitmapGetPixel(image, 0, 0, &colour), Ok);
     EXPECT_EQ(GdipDisposeImage(image), Ok);
 
-    ASSERT_TRUE(WritePicture(folder / "p.png", EncodeFormat::Png, pixels, 3, 2));
+    ASSERT_TRUE(WritePicture(folder / "p.png", PictureFormat::Png, pixels, 3, 2));
     ASSERT_EQ(GdipLoadImageFromFile(Wide(folder / "p.png").c_str(), &image), Ok);
     for (int i = 0; i < 6; ++i) {
         ASSERT_EQ(GdipBitmapGetPixel(image, i % 3, i / 3, &colour), Ok);
@@ -237,7 +237,7 @@ TEST(GdiplusLoad, BadInputFailsWithoutAPicture)
     EXPECT_NE(GdipLoadImageFromFile(Wide(folder.path).c_str(), &image), Ok) << "a directory";
     EXPECT_EQ(GdipLoadImageFromFile(nullptr, &image), InvalidParameter);
     if (geteuid() != 0) {
-        ASSERT_TRUE(WritePicture(folder / "locked.png", EncodeFormat::Png, Pattern(2, 2), 2, 2));
+        ASSERT_TRUE(WritePicture(folder / "locked.png", PictureFormat::Png, Pattern(2, 2), 2, 2));
         chmod((folder / "locked.png").c_str(), 0);
         EXPECT_EQ(GdipLoadImageFromFile(Wide(folder / "locked.png").c_str(), &image), AccessDenied);
     }
@@ -289,7 +289,7 @@ TEST(GdiplusBitmap, CopiesTheGdiBitmapAndIgnoresItsFourthByte)
 GpImage* PictureOf(const TempFolder& folder, const std::vector<uint32_t>& pixels, int w, int h, bool alpha)
 {
     std::string path = folder / ("p" + std::to_string(w) + "x" + std::to_string(h) + (alpha ? "a" : "") + ".png");
-    EXPECT_TRUE(WritePicture(path, EncodeFormat::Png, pixels, w, h, alpha));
+    EXPECT_TRUE(WritePicture(path, PictureFormat::Png, pixels, w, h, alpha));
     GpImage* image = nullptr;
     EXPECT_EQ(GdipLoadImageFromFile(Wide(path).c_str(), &image), Ok);
     return image;

@@ -1,6 +1,6 @@
 // Our own BMP reader and writer. Every length and offset read from the file
 // is checked against the bytes actually present before it is used.
-#include "platform/codecs/formats.h"
+#include "imageio/codecs/formats.h"
 
 #include <algorithm>
 #include <cstring>

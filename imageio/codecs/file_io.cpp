@@ -1,6 +1,6 @@
 // The file entry points: reading a picture file (only its head for a probe)
 // and the atomic save.
-#include "platform/codecs/formats.h"
+#include "imageio/codecs/formats.h"
 #include "platform/temporary_files.h"
 
 #include <algorithm>
@@ -17,21 +17,7 @@
 namespace codecs {
 namespace {
 
-// A picture file open for reading: its size and the format its first bytes
-// show.
-struct PictureFile {
-    int fd = -1;
-    uint64_t size = 0;
-    PictureFormat format = PictureFormat::Unknown;
-    PictureFile() = default;
-    ~PictureFile()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-    PictureFile(const PictureFile&) = delete;
-    PictureFile& operator=(const PictureFile&) = delete;
-};
+using PictureFile = OpenedPicture;
 
 CodecResult ResultOfErrno(int error, CodecResult otherwise)
 {
@@ -81,10 +67,18 @@ int64_t ReadAt(int fd, uint8_t* out, size_t size, uint64_t offset)
     return int64_t(done);
 }
 
-// Opens a regular file for reading and sniffs its format. Opening does not
-// block on a FIFO, and anything but a regular file (a directory, a device) is
-// refused; so is an empty file, as corrupt.
-CodecResult OpenPictureFile(const std::string& path, PictureFile& file)
+} // namespace
+} // namespace codecs
+
+using namespace codecs;
+
+OpenedPicture::~OpenedPicture()
+{
+    if (fd >= 0)
+        close(fd);
+}
+
+CodecResult OpenPicture(const std::string& path, OpenedPicture& file)
 {
     if (path.empty() || path.find('\0') != std::string::npos)
         return kCodecNotFound;
@@ -104,6 +98,9 @@ CodecResult OpenPictureFile(const std::string& path, PictureFile& file)
     file.format = SniffFormat(sniff, size_t(sniffed));
     return kCodecOk;
 }
+
+namespace codecs {
+namespace {
 
 // The first size bytes of the file in a new buffer; got is how many there
 // were.
@@ -159,56 +156,32 @@ std::string TemporaryName(const std::string& folder, const std::string& name)
     return folder + "." + name.substr(0, std::min(name.size(), most)) + ".XXXXXX";
 }
 
-ByteReader FileReader(int fd)
+// How many bytes from the start the decoder can use, by the format's row:
+// a BMP's pixels, a PNG up to IEND, an icon's entries; the whole file for
+// the rest. Bytes after that (a picture followed by anything) are never
+// read. kCodecCorrupt when the image data the header promises cannot be in
+// the file at all: such a file is refused here, cheaply, before anything
+// the size of the picture is allocated or drawn.
+CodecResult BytesToRead(const PictureFile& file, const uint8_t* head, size_t got, uint64_t& length)
+{
+    length = file.size;
+    const PictureFormatRow* row = FindPictureFormat(file.format);
+    if (row && row->extent) {
+        CodecResult result = row->extent(PictureFileHead{head, got, file.size, file.fd}, length);
+        if (result != kCodecOk)
+            return result;
+    }
+    length = std::min(std::max<uint64_t>(length, got), file.size);
+    return kCodecOk;
+}
+
+} // namespace
+
+ByteReader FileByteReader(int fd)
 {
     return [fd](uint64_t offset, uint8_t* out, size_t n) { return ReadAt(fd, out, n, offset) == int64_t(n); };
 }
 
-// Whether the image data that the header promises can be in the file at
-// all, judged from its head and its size (and, for a PNG, its chunk
-// headers): a file that claims a large picture but holds no image data is
-// refused here, cheaply, before anything the size of the picture is
-// allocated or drawn.
-CodecResult CheckImageDataInFile(const PictureFile& file, const uint8_t* head, size_t got)
-{
-    switch (file.format) {
-    case PictureFormat::Png:
-        return WalkPngChunks(FileReader(file.fd), file.size).imageData ? kCodecOk : kCodecCorrupt;
-    case PictureFormat::Bmp:
-        return BmpBytesNeeded(head, got, file.size) > file.size ? kCodecCorrupt : kCodecOk;
-    case PictureFormat::Ico:
-        return IcoDataPlausible(head, got, file.size) ? kCodecOk : kCodecCorrupt;
-    case PictureFormat::Gif:
-        return GifFirstFrameHasData(head, got, got >= file.size) ? kCodecOk : kCodecCorrupt;
-    default:
-        return kCodecOk; // JPEG is judged by its probe, TIFF by libtiff's
-    }
-}
-
-// How many bytes from the start the decoder can use: a BMP's pixels, a
-// PNG up to IEND, an icon's entries; the whole file for the rest. Bytes
-// after that (a picture followed by anything) are never read. 0 when the
-// image data cannot be there.
-uint64_t BytesToRead(const PictureFile& file, const uint8_t* head, size_t got)
-{
-    if (CheckImageDataInFile(file, head, got) != kCodecOk)
-        return 0;
-    uint64_t length = file.size;
-    if (file.format == PictureFormat::Png) {
-        PngChunks chunks = WalkPngChunks(FileReader(file.fd), file.size);
-        if (chunks.ended)
-            length = chunks.end;
-    } else if (file.format == PictureFormat::Bmp) {
-        if (uint64_t needed = BmpBytesNeeded(head, got, file.size))
-            length = needed;
-    } else if (file.format == PictureFormat::Ico) {
-        if (uint64_t needed = IcoBytesNeeded(head, got))
-            length = needed;
-    }
-    return std::min(std::max<uint64_t>(length, got), file.size);
-}
-
-} // namespace
 } // namespace codecs
 
 using namespace codecs;
@@ -222,17 +195,24 @@ CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
 {
     header = PictureHeader{};
     PictureFile file;
-    CodecResult result = OpenPictureFile(path, file);
+    CodecResult result = OpenPicture(path, file);
     if (result != kCodecOk)
         return result;
-    if (file.format == PictureFormat::Tiff) {
-        // A TIFF directory may lie anywhere in the file; libtiff seeks to it.
+    return ProbeOpenedPicture(file, header);
+}
+
+CodecResult ProbeOpenedPicture(const OpenedPicture& file, PictureHeader& header)
+{
+    header = PictureHeader{};
+    CodecResult result = kCodecOk;
+    const PictureFormatRow* row = FindPictureFormat(file.format);
+    if (row && row->probeFile) {
         PictureHeader found;
-        result = ProbeTiffFile(file.fd, found);
+        result = row->probeFile(file.fd, found);
         if (result == kCodecOk)
             result = CheckPictureSize(found.width, found.height);
         if (result == kCodecOk) {
-            found.format = PictureFormat::Tiff;
+            found.format = row->format;
             header = found;
         }
         return result;
@@ -247,7 +227,8 @@ CodecResult ProbePictureFile(const std::string& path, PictureHeader& header)
             return result;
         result = ProbePictureBytes(head.get(), got, header);
         if (result == kCodecOk) {
-            result = CheckImageDataInFile(file, head.get(), got);
+            uint64_t length = 0;
+            result = BytesToRead(file, head.get(), got, length);
             if (result != kCodecOk)
                 header = PictureHeader{};
             return result;
@@ -262,19 +243,29 @@ CodecResult DiagnosePictureFile(const std::string& path, PictureDiagnosis& diagn
 {
     diagnosis = PictureDiagnosis{};
     PictureFile file;
-    CodecResult result = OpenPictureFile(path, file);
+    CodecResult result = OpenPicture(path, file);
     diagnosis.format = file.format;
     diagnosis.fileBytes = file.size;
     if (result != kCodecOk)
         return result;
+    return DiagnoseOpenedPicture(file, diagnosis);
+}
+
+CodecResult DiagnoseOpenedPicture(const OpenedPicture& file, PictureDiagnosis& diagnosis)
+{
+    diagnosis = PictureDiagnosis{};
+    diagnosis.format = file.format;
+    diagnosis.fileBytes = file.size;
+    CodecResult result = kCodecOk;
     if (file.format == PictureFormat::Unknown)
         return kCodecUnknownFormat;
-    if (file.format == PictureFormat::Tiff) {
-        diagnosis.variant = TiffFileVariant(file.fd);
+    const PictureFormatRow* row = FindPictureFormat(file.format);
+    if (row->probeFile) {
+        diagnosis.variant = row->variantOfFile ? row->variantOfFile(file.fd) : std::string();
         if (!diagnosis.variant.empty())
             return kCodecUnsupportedVariant;
         PictureHeader header;
-        result = ProbeTiffFile(file.fd, header);
+        result = row->probeFile(file.fd, header);
         diagnosis.width = header.width;
         diagnosis.height = header.height;
         return result == kCodecOk ? CheckPictureSize(header.width, header.height) : result;
@@ -284,12 +275,8 @@ CodecResult DiagnosePictureFile(const std::string& path, PictureDiagnosis& diagn
     result = ReadHead(file.fd, size_t(std::min<uint64_t>(kProbeFirstRead, file.size)), head, got);
     if (result != kCodecOk)
         return result;
-    switch (file.format) {
-    case PictureFormat::Jpeg: diagnosis.variant = JpegVariant(head.get(), got); break;
-    case PictureFormat::Bmp: diagnosis.variant = BmpVariant(head.get(), got); break;
-    case PictureFormat::Ico: diagnosis.variant = IcoVariant(head.get(), got); break;
-    default: break;
-    }
+    if (row->variant)
+        diagnosis.variant = row->variant(head.get(), got);
     if (!diagnosis.variant.empty())
         return kCodecUnsupportedVariant;
     PictureHeader header;
@@ -297,7 +284,7 @@ CodecResult DiagnosePictureFile(const std::string& path, PictureDiagnosis& diagn
     diagnosis.width = header.width;
     diagnosis.height = header.height;
     if (result == kCodecCorrupt && got < file.size)
-        result = ProbePictureFile(path, header); // the header lies beyond the first read
+        result = ProbeOpenedPicture(file, header); // the header lies beyond the first read
     return result;
 }
 
@@ -312,7 +299,7 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
 {
     picture = Picture{};
     PictureFile file;
-    CodecResult result = OpenPictureFile(path, file);
+    CodecResult result = OpenPicture(path, file);
     if (result != kCodecOk)
         return result;
     // Not a picture: refused before the whole file is read. Files beyond the
@@ -321,8 +308,9 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
     if (file.format == PictureFormat::Unknown)
         return kCodecUnknownFormat;
     // libtiff reads the strips or tiles it needs from the file itself.
-    if (file.format == PictureFormat::Tiff) {
-        result = DecodeTiffFile(file.fd, picture);
+    const PictureFormatRow* row = FindPictureFormat(file.format);
+    if (row->decodeFile) {
+        result = row->decodeFile(file.fd, picture);
         if (result != kCodecOk)
             picture = Picture{};
         return result;
@@ -332,7 +320,10 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
     result = ReadHead(file.fd, size_t(std::min<uint64_t>(kProbeFirstRead, file.size)), head, got);
     if (result != kCodecOk)
         return result;
-    uint64_t length = BytesToRead(file, head.get(), got);
+    uint64_t length = 0;
+    result = BytesToRead(file, head.get(), got, length);
+    if (result != kCodecOk)
+        return result;
     if (length == 0)
         return kCodecCorrupt;
     if (length > uint64_t(kMaxPicturePixels) * 8 + 65536 || length > uint64_t(SIZE_MAX / 2))
@@ -349,7 +340,7 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture)
     return DecodePictureBytes(data.get(), std::min<size_t>(got, size_t(length)), picture);
 }
 
-CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, const uint32_t* pixels, int32_t width,
+CodecResult EncodePictureFile(const std::string& path, PictureFormat format, const uint32_t* pixels, int32_t width,
                               int32_t height, bool withAlpha)
 {
     EncodeOptions options;
@@ -357,9 +348,12 @@ CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, cons
     return EncodeImageFile(path, format, ImageView{const_cast<uint32_t*>(pixels), width, height, width}, options);
 }
 
-CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageView image,
-                            const EncodeOptions& options)
+CodecResult EncodeImageFile(const std::string& path, PictureFormat format, ImageView image,
+                            const EncodeOptions& options, SaveFailure* failure)
 {
+    SaveFailure ignored;
+    SaveFailure& failed = failure ? *failure : ignored;
+    failed = SaveFailure{};
     if (path.empty() || path.find('\0') != std::string::npos || path.back() == '/')
         return kCodecNotFound;
     // The save replaces whatever is at the name itself: a symbolic link
@@ -369,8 +363,14 @@ CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageV
     const std::string& target = path;
     struct stat existing;
     bool exists = lstat(target.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode);
-    if (exists && (S_ISDIR(existing.st_mode) || access(target.c_str(), W_OK) != 0))
+    if (exists && S_ISDIR(existing.st_mode)) {
+        failed = {SaveStep::Target, EISDIR};
         return kCodecAccessDenied;
+    }
+    if (exists && access(target.c_str(), W_OK) != 0) {
+        failed = {SaveStep::Target, errno};
+        return kCodecAccessDenied;
+    }
 
     // JPEG, the format the program saves, is written from TurboJPEG's own
     // buffer, straight from rows that may lie farther apart than the width;
@@ -378,7 +378,7 @@ CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageV
     std::string bytes;
     JpegBuffer jpeg;
     CodecResult result;
-    if (format == EncodeFormat::Jpeg && CheckPictureSize(image.width, image.height) == kCodecOk && image.pixels) {
+    if (format == PictureFormat::Jpeg && CheckPictureSize(image.width, image.height) == kCodecOk && image.pixels) {
         result = EncodeJpegBuffer(image.pixels, image.width, image.height, image.stride, options.jpegQuality,
                                   &jpeg.data, &jpeg.size);
     } else if (image.stride != image.width && image.pixels) {
@@ -410,8 +410,10 @@ CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageV
     // Recorded while it exists, so that Ctrl-C or SIGTERM removes it.
     int32_t ticket = -1;
     int fd = CreateTemporaryFile(temp, ticket);
-    if (fd < 0)
+    if (fd < 0) {
+        failed = {SaveStep::Create, errno};
         return ResultOfErrno(errno, kCodecWriteFailed);
+    }
     // A new file gets the usual permissions; a replaced one keeps its own.
     mode_t mode = exists ? (existing.st_mode & 0777) : NewFileMode();
     bool written = fchmod(fd, mode) == 0 && WriteAll(fd, data, size);
@@ -421,11 +423,13 @@ CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageV
         writeError = errno;
     }
     if (!written) {
+        failed = {SaveStep::Write, writeError};
         RemoveTemporaryFile(temp, ticket);
         return ResultOfErrno(writeError, kCodecWriteFailed) == kCodecDiskFull ? kCodecDiskFull : kCodecWriteFailed;
     }
     if (rename(temp.c_str(), target.c_str()) != 0) {
         int error = errno;
+        failed = {SaveStep::Rename, error};
         RemoveTemporaryFile(temp, ticket);
         return ResultOfErrno(error, kCodecWriteFailed);
     }

@@ -1,7 +1,7 @@
 #pragma once
 // Small pictures for the codec tests, built with the codec libraries
 // themselves or byte by byte.
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 #include <string>
 #include <vector>

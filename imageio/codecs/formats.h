@@ -1,7 +1,7 @@
 #pragma once
 // The per-format decoders and encoders behind codec.h, and the small helpers
 // they share. Only the codec layer includes this.
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 #include <functional>
 
@@ -34,6 +34,8 @@ PictureFormat SniffFormat(const uint8_t* data, size_t size);
 
 // Reads n bytes at offset into out; false when they are not all there.
 using ByteReader = std::function<bool(uint64_t offset, uint8_t* out, size_t n)>;
+// A reader of the open file fd, with pread.
+ByteReader FileByteReader(int fd);
 
 // A PNG's chunks walked by their lengths from the signature on: whether
 // any image data (a non-empty IDAT) is there, whether the walk reached

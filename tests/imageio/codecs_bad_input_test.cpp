@@ -27,7 +27,7 @@ Pixels Gradient(int w, int h)
     return px;
 }
 
-std::string Encoded(EncodeFormat format, int w = 64, int h = 64)
+std::string Encoded(PictureFormat format, int w = 64, int h = 64)
 {
     Pixels px = Gradient(w, h);
     std::string out;
@@ -38,7 +38,7 @@ std::string Encoded(EncodeFormat format, int w = 64, int h = 64)
 // The JPEG's frame header with another size.
 std::string JpegSized(uint32_t w, uint32_t h)
 {
-    std::string jpeg = Encoded(EncodeFormat::Jpeg, 16, 16);
+    std::string jpeg = Encoded(PictureFormat::Jpeg, 16, 16);
     size_t sof = jpeg.find("\xFF\xC0");
     std::string size;
     PutBe16(size, h);
@@ -49,7 +49,7 @@ std::string JpegSized(uint32_t w, uint32_t h)
 // A PNG whose IHDR claims another size, with a correct CRC.
 std::string PngSized(uint32_t w, uint32_t h)
 {
-    std::string png = Encoded(EncodeFormat::Png, 16, 16);
+    std::string png = Encoded(PictureFormat::Png, 16, 16);
     std::string body;
     PutBe32(body, w);
     PutBe32(body, h);
@@ -59,7 +59,7 @@ std::string PngSized(uint32_t w, uint32_t h)
 
 std::string GifSized(uint32_t w, uint32_t h)
 {
-    std::string gif = Encoded(EncodeFormat::Gif, 16, 16);
+    std::string gif = Encoded(PictureFormat::Gif, 16, 16);
     std::string size;
     Put16(size, w);
     Put16(size, h);
@@ -125,8 +125,8 @@ std::string JpegWithoutScanData(const std::string& jpeg, bool withEnd)
 std::vector<Case> BadBytes()
 {
     const int32_t big = 20000; // 20000 x 20000 > 2^28
-    std::string jpeg = Encoded(EncodeFormat::Jpeg), png = Encoded(EncodeFormat::Png), gif = Encoded(EncodeFormat::Gif),
-                tiff = Encoded(EncodeFormat::Tiff), bmp = Encoded(EncodeFormat::Bmp);
+    std::string jpeg = Encoded(PictureFormat::Jpeg), png = Encoded(PictureFormat::Png), gif = Encoded(PictureFormat::Gif),
+                tiff = Encoded(PictureFormat::Tiff), bmp = Encoded(PictureFormat::Bmp);
     std::string icoPng = IcoWith(png);
     std::string zeros(200, '\0');
     return {
@@ -206,7 +206,7 @@ TEST(CodecBadInput, FilesFailWithTheirReason)
 {
     TempDir dir;
     ASSERT_TRUE(WriteFile(dir.File("empty.png"), ""));
-    ASSERT_TRUE(WriteFile(dir.File("locked.png"), Encoded(EncodeFormat::Png)));
+    ASSERT_TRUE(WriteFile(dir.File("locked.png"), Encoded(PictureFormat::Png)));
     chmod(dir.File("locked.png").c_str(), 0);
     mkdir(dir.File("folder.jpg").c_str(), 0755);
     mkfifo(dir.File("pipe.bmp").c_str(), 0644);
@@ -244,7 +244,7 @@ TEST(CodecBadInput, FilesFailWithTheirReason)
 TEST(CodecBadInput, ProbeFindsHeadersFarIntoTheFile)
 {
     TempDir dir;
-    std::string jpeg = Encoded(EncodeFormat::Jpeg, 40, 30);
+    std::string jpeg = Encoded(PictureFormat::Jpeg, 40, 30);
     std::string app;
     for (int i = 0; i < 4; ++i) {
         app += "\xFF\xE2";
@@ -381,8 +381,8 @@ TEST(CodecBadInput, OnlyWhatTheDecoderNeedsIsRead)
     if (UnderSanitizer())
         GTEST_SKIP() << "a sanitizer's address space does not fit a tight limit";
     TempDir dir;
-    const std::pair<const char*, EncodeFormat> formats[] = {
-        {"tail.bmp", EncodeFormat::Bmp}, {"tail.png", EncodeFormat::Png}, {"tail.tif", EncodeFormat::Tiff}};
+    const std::pair<const char*, PictureFormat> formats[] = {
+        {"tail.bmp", PictureFormat::Bmp}, {"tail.png", PictureFormat::Png}, {"tail.tif", PictureFormat::Tiff}};
     for (const auto& [name, format] : formats) {
         ASSERT_TRUE(WriteFile(dir.File(name), Encoded(format, 40, 30)));
         ASSERT_EQ(truncate(dir.File(name).c_str(), off_t(1536) << 20), 0);

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/codecs/codec.h"
+#include "imageio/codecs/codec.h"
 
 namespace {
 

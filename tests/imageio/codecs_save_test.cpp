@@ -21,9 +21,9 @@ TEST(CodecSave, EveryFormatWritesExactlyItsBytes)
 {
     TempDir dir;
     Pixels px = Picture64();
-    const std::pair<EncodeFormat, const char*> formats[] = {{EncodeFormat::Bmp, "a.bmp"}, {EncodeFormat::Jpeg, "a.jpg"},
-                                                            {EncodeFormat::Gif, "a.gif"}, {EncodeFormat::Tiff, "a.tif"},
-                                                            {EncodeFormat::Png, "a.png"}};
+    const std::pair<PictureFormat, const char*> formats[] = {{PictureFormat::Bmp, "a.bmp"}, {PictureFormat::Jpeg, "a.jpg"},
+                                                            {PictureFormat::Gif, "a.gif"}, {PictureFormat::Tiff, "a.tif"},
+                                                            {PictureFormat::Png, "a.png"}};
     mode_t mask = umask(022);
     umask(mask);
     for (auto [format, name] : formats) {
@@ -35,7 +35,7 @@ TEST(CodecSave, EveryFormatWritesExactlyItsBytes)
         EXPECT_EQ(ReadFile(dir.File(name)), want);
     }
     EXPECT_EQ(dir.Names().size(), 5u);
-    ASSERT_EQ(EncodePictureFile(dir.File("new.png"), EncodeFormat::Png, px.data(), 64, 64, false), kCodecOk);
+    ASSERT_EQ(EncodePictureFile(dir.File("new.png"), PictureFormat::Png, px.data(), 64, 64, false), kCodecOk);
     struct stat st;
     ASSERT_EQ(stat(dir.File("new.png").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
@@ -65,7 +65,7 @@ TEST(CodecSave, FailuresLeaveTheTargetAndNoTemporaryFile)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(EncodePictureFile(c.path, EncodeFormat::Png, px.data(), c.width, 64, false), c.want);
+        EXPECT_EQ(EncodePictureFile(c.path, PictureFormat::Png, px.data(), c.width, 64, false), c.want);
     }
     EXPECT_EQ(ReadFile(dir.File("keep.jpg")), old);
     struct stat st;
@@ -89,7 +89,7 @@ TEST(CodecSave, FailedWriteHalfWayKeepsTheOldFile)
     rlimit small = saved;
     small.rlim_cur = 64 * 1024;
     setrlimit(RLIMIT_FSIZE, &small);
-    CodecResult result = EncodePictureFile(dir.File("keep.bmp"), EncodeFormat::Bmp, px.data(), 512, 512, false);
+    CodecResult result = EncodePictureFile(dir.File("keep.bmp"), PictureFormat::Bmp, px.data(), 512, 512, false);
     setrlimit(RLIMIT_FSIZE, &saved);
     sigaction(SIGXFSZ, &previous, nullptr);
     EXPECT_EQ(result, kCodecWriteFailed);
@@ -110,7 +110,7 @@ TEST(CodecSave, LinkAtTheNameIsReplacedNotFollowed)
     ASSERT_EQ(symlink(dir.File("folder").c_str(), dir.File("to-folder.jpg").c_str()), 0);
     for (const char* name : {"out.jpg", "dangling.jpg", "to-folder.jpg"}) {
         SCOPED_TRACE(name);
-        ASSERT_EQ(EncodePictureFile(dir.File(name), EncodeFormat::Jpeg, px.data(), 64, 64, false), kCodecOk);
+        ASSERT_EQ(EncodePictureFile(dir.File(name), PictureFormat::Jpeg, px.data(), 64, 64, false), kCodecOk);
         struct stat st;
         ASSERT_EQ(lstat(dir.File(name).c_str(), &st), 0);
         EXPECT_TRUE(S_ISREG(st.st_mode)) << "the link itself is replaced";
@@ -132,7 +132,7 @@ TEST(CodecSave, LongestLegalNameIsWritten)
     for (size_t length : {size_t(limit) - 8, size_t(limit) - 4, size_t(limit)}) {
         std::string name = std::string(length - 4, 'n') + ".jpg";
         SCOPED_TRACE(length);
-        EXPECT_EQ(EncodePictureFile(dir.File(name), EncodeFormat::Jpeg, px.data(), 64, 64, false), kCodecOk);
+        EXPECT_EQ(EncodePictureFile(dir.File(name), PictureFormat::Jpeg, px.data(), 64, 64, false), kCodecOk);
         EXPECT_EQ(ReadFile(dir.File(name)).substr(0, 2), "\xFF\xD8");
     }
     EXPECT_EQ(dir.Names().size(), 3u) << "no temporary file is left";
@@ -149,7 +149,7 @@ TEST(CodecSave, FullDiskSaysSo)
     if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
         GTEST_SKIP() << "cannot mount a small file system here";
     Pixels px(512 * 512, 0xFF123456u); // a 1 MiB BMP
-    CodecResult result = EncodePictureFile(small + "/big.bmp", EncodeFormat::Bmp, px.data(), 512, 512, false);
+    CodecResult result = EncodePictureFile(small + "/big.bmp", PictureFormat::Bmp, px.data(), 512, 512, false);
     size_t left = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(small))
         ++left;
@@ -169,11 +169,11 @@ TEST(CodecSave, UnwritableFolderOrFile)
     chmod(dir.File("readonly.png").c_str(), 0444);
     if (access(dir.File("locked").c_str(), W_OK) == 0)
         GTEST_SKIP() << "running as root: permissions do not stop writing";
-    EXPECT_EQ(EncodePictureFile(dir.File("locked/keep.png"), EncodeFormat::Png, px.data(), 64, 64, false),
+    EXPECT_EQ(EncodePictureFile(dir.File("locked/keep.png"), PictureFormat::Png, px.data(), 64, 64, false),
               kCodecAccessDenied);
-    EXPECT_EQ(EncodePictureFile(dir.File("locked/new.png"), EncodeFormat::Png, px.data(), 64, 64, false),
+    EXPECT_EQ(EncodePictureFile(dir.File("locked/new.png"), PictureFormat::Png, px.data(), 64, 64, false),
               kCodecAccessDenied);
-    EXPECT_EQ(EncodePictureFile(dir.File("readonly.png"), EncodeFormat::Png, px.data(), 64, 64, false),
+    EXPECT_EQ(EncodePictureFile(dir.File("readonly.png"), PictureFormat::Png, px.data(), 64, 64, false),
               kCodecAccessDenied);
     EXPECT_EQ(ReadFile(dir.File("locked/keep.png")), "old");
     EXPECT_EQ(ReadFile(dir.File("readonly.png")), "old");

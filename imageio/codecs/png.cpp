@@ -1,7 +1,7 @@
 // PNG through libpng. libpng reports errors by longjmp, so the functions
 // that call it hold no objects with destructors between setjmp and the
 // calls; everything they allocate is owned by their callers.
-#include "platform/codecs/formats.h"
+#include "imageio/codecs/formats.h"
 
 #include <png.h>
 

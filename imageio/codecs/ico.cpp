@@ -1,6 +1,6 @@
 // Icons and cursors: the largest entry of the directory, stored either as a
 // DIB with its AND mask or as a complete PNG file.
-#include "platform/codecs/formats.h"
+#include "imageio/codecs/formats.h"
 
 #include <algorithm>
 #include <cstring>

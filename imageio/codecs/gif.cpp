@@ -1,6 +1,6 @@
 // GIF through giflib: the first frame of a file, and one-frame files with a
 // fixed palette and ordered dithering.
-#include "platform/codecs/formats.h"
+#include "imageio/codecs/formats.h"
 
 #include <gif_lib.h>
 

@@ -1,7 +1,7 @@
 // TIFF through libtiff: the first page through its RGBA interface, and 8-bit
 // RGB(A) files with deflate compression. libtiff works on our own I/O
 // procedures, over memory or over an open file.
-#include "platform/codecs/formats.h"
+#include "imageio/codecs/formats.h"
 
 #include <tiffio.h>
 

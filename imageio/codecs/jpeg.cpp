@@ -1,7 +1,7 @@
 // JPEG through the TurboJPEG API of libjpeg-turbo. The probe walks the
 // markers itself up to the frame header; decoding goes straight into the
 // picture's buffer.
-#include "platform/codecs/formats.h"
+#include "imageio/codecs/formats.h"
 
 #include <turbojpeg.h>
 

@@ -464,7 +464,7 @@ TEST(CodecDecode, IconLargestEntryBmpOrPng)
 {
     Pixels blue(48 * 48, 0x800000FFu);
     std::string png;
-    ASSERT_EQ(EncodePictureBytes(png, EncodeFormat::Png, blue.data(), 48, 48, true), kCodecOk);
+    ASSERT_EQ(EncodePictureBytes(png, PictureFormat::Png, blue.data(), 48, 48, true), kCodecOk);
     struct Case {
         const char* name;
         std::string file;

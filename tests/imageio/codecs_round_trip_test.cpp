@@ -45,7 +45,7 @@ enum class Expect { Exact, TransparentCleared, Threshold, Psnr };
 
 struct Case {
     const char* name;
-    EncodeFormat format;
+    PictureFormat format;
     PictureFormat decodedAs;
     bool withAlpha;
     bool pure;
@@ -68,17 +68,17 @@ uint32_t Expected(uint32_t p, const Case& c)
 TEST(CodecRoundTrip, EveryEncoderDecodesBack)
 {
     const Case cases[] = {
-        {"bmp", EncodeFormat::Bmp, PictureFormat::Bmp, false, false, Expect::Exact},
-        {"bmp alpha", EncodeFormat::Bmp, PictureFormat::Bmp, true, false, Expect::Exact},
-        {"png", EncodeFormat::Png, PictureFormat::Png, false, false, Expect::Exact},
-        {"png alpha", EncodeFormat::Png, PictureFormat::Png, true, false, Expect::Exact},
-        {"tiff", EncodeFormat::Tiff, PictureFormat::Tiff, false, false, Expect::Exact},
+        {"bmp", PictureFormat::Bmp, PictureFormat::Bmp, false, false, Expect::Exact},
+        {"bmp alpha", PictureFormat::Bmp, PictureFormat::Bmp, true, false, Expect::Exact},
+        {"png", PictureFormat::Png, PictureFormat::Png, false, false, Expect::Exact},
+        {"png alpha", PictureFormat::Png, PictureFormat::Png, true, false, Expect::Exact},
+        {"tiff", PictureFormat::Tiff, PictureFormat::Tiff, false, false, Expect::Exact},
         // libtiff hands out premultiplied colour: exact where opaque, near elsewhere.
-        {"tiff alpha", EncodeFormat::Tiff, PictureFormat::Tiff, true, false, Expect::TransparentCleared},
-        {"gif", EncodeFormat::Gif, PictureFormat::Gif, false, true, Expect::Exact},
-        {"gif alpha", EncodeFormat::Gif, PictureFormat::Gif, true, true, Expect::Threshold},
-        {"jpeg", EncodeFormat::Jpeg, PictureFormat::Jpeg, false, false, Expect::Psnr},
-        {"jpeg ignores alpha", EncodeFormat::Jpeg, PictureFormat::Jpeg, true, false, Expect::Psnr},
+        {"tiff alpha", PictureFormat::Tiff, PictureFormat::Tiff, true, false, Expect::TransparentCleared},
+        {"gif", PictureFormat::Gif, PictureFormat::Gif, false, true, Expect::Exact},
+        {"gif alpha", PictureFormat::Gif, PictureFormat::Gif, true, true, Expect::Threshold},
+        {"jpeg", PictureFormat::Jpeg, PictureFormat::Jpeg, false, false, Expect::Psnr},
+        {"jpeg ignores alpha", PictureFormat::Jpeg, PictureFormat::Jpeg, true, false, Expect::Psnr},
     };
     const int w = 61, h = 37;
     for (const Case& c : cases) {
@@ -135,7 +135,7 @@ TEST(CodecRoundTrip, JpegKeepsRedCyanStripes)
         for (int x = 0; x < w; ++x)
             src[size_t(y) * w + x] = x % 2 ? 0x00FF0000u : 0x0000FFFFu;
     std::string bytes;
-    ASSERT_EQ(EncodePictureBytes(bytes, EncodeFormat::Jpeg, src.data(), w, h, false), kCodecOk);
+    ASSERT_EQ(EncodePictureBytes(bytes, PictureFormat::Jpeg, src.data(), w, h, false), kCodecOk);
     tjhandle tj = tjInitDecompress();
     int jw = 0, jh = 0, subsamp = -1, colorspace = -1;
     ASSERT_EQ(tjDecompressHeader3(tj, Bytes(bytes), bytes.size(), &jw, &jh, &subsamp, &colorspace), 0);
