@@ -356,8 +356,12 @@ CodecResult EncodePictureFile(const std::string& path, EncodeFormat format, cons
     return EncodeImageFile(path, format, ImageView{const_cast<uint32_t*>(pixels), width, height, width}, options);
 }
 
-CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageView image,
-                            const EncodeOptions& options)
+namespace {
+
+// The checks a save makes of its target before anything is encoded: a name
+// that can be a file, and no folder or unwritable file at it. What is there
+// (a symbolic link counts as nothing: it is replaced, never followed).
+CodecResult CheckSaveTarget(const std::string& path, struct stat& existing, bool& exists)
 {
     if (path.empty() || path.find('\0') != std::string::npos || path.back() == '/')
         return kCodecNotFound;
@@ -365,11 +369,55 @@ CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageV
     // there is replaced by the new file, and the file it points to is left
     // alone (following it would let whoever made the link choose which of
     // the user's files is overwritten).
+    exists = lstat(path.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode);
+    if (exists && (S_ISDIR(existing.st_mode) || access(path.c_str(), W_OK) != 0))
+        return kCodecAccessDenied;
+    return kCodecOk;
+}
+
+// Writes the bytes to a temporary file beside target and renames it over
+// target only once complete.
+CodecResult ReplaceWithBytes(const std::string& target, const char* data, size_t size, bool exists,
+                             const struct stat& existing)
+{
+    size_t slash = target.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temp = TemporaryName(folder, name);
+    int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return ResultOfErrno(errno, kCodecWriteFailed);
+    // A new file gets the usual permissions; a replaced one keeps its own.
+    mode_t mode = exists ? (existing.st_mode & 0777) : NewFileMode();
+    bool written = fchmod(fd, mode) == 0 && WriteAll(fd, data, size);
+    int writeError = written ? 0 : errno;
+    if (close(fd) != 0 && written) {
+        written = false;
+        writeError = errno;
+    }
+    if (!written) {
+        unlink(temp.c_str());
+        return ResultOfErrno(writeError, kCodecWriteFailed) == kCodecDiskFull ? kCodecDiskFull : kCodecWriteFailed;
+    }
+    if (rename(temp.c_str(), target.c_str()) != 0) {
+        int error = errno;
+        unlink(temp.c_str());
+        return ResultOfErrno(error, kCodecWriteFailed);
+    }
+    return kCodecOk;
+}
+
+} // namespace
+
+CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageView image,
+                            const EncodeOptions& options)
+{
     const std::string& target = path;
     struct stat existing;
-    bool exists = lstat(target.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode);
-    if (exists && (S_ISDIR(existing.st_mode) || access(target.c_str(), W_OK) != 0))
-        return kCodecAccessDenied;
+    bool exists = false;
+    CodecResult checked = CheckSaveTarget(target, existing, exists);
+    if (checked != kCodecOk)
+        return checked;
 
     // JPEG, the format the program saves, is written from TurboJPEG's own
     // buffer, straight from rows that may lie farther apart than the width;
@@ -401,30 +449,44 @@ CodecResult EncodeImageFile(const std::string& path, EncodeFormat format, ImageV
     }
     const char* data = jpeg.data ? reinterpret_cast<const char*>(jpeg.data) : bytes.data();
     size_t size = jpeg.data ? size_t(jpeg.size) : bytes.size();
+    return ReplaceWithBytes(target, data, size, exists, existing);
+}
 
-    size_t slash = target.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = TemporaryName(folder, name);
-    int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return ResultOfErrno(errno, kCodecWriteFailed);
-    // A new file gets the usual permissions; a replaced one keeps its own.
-    mode_t mode = exists ? (existing.st_mode & 0777) : NewFileMode();
-    bool written = fchmod(fd, mode) == 0 && WriteAll(fd, data, size);
-    int writeError = written ? 0 : errno;
-    if (close(fd) != 0 && written) {
-        written = false;
-        writeError = errno;
+CodecResult EncodeImageBytes(std::string& out, EncodeFormat format, ImageView image, const EncodeOptions& options)
+{
+    out.clear();
+    CodecResult result;
+    if (format == EncodeFormat::Jpeg && CheckPictureSize(image.width, image.height) == kCodecOk && image.pixels) {
+        JpegBuffer jpeg;
+        result = EncodeJpegBuffer(image.pixels, image.width, image.height, image.stride, options.jpegQuality,
+                                  &jpeg.data, &jpeg.size);
+        if (result == kCodecOk)
+            out.assign(reinterpret_cast<const char*>(jpeg.data), size_t(jpeg.size));
+    } else if (image.stride != image.width && image.pixels) {
+        Image compact;
+        if (!AllocateImage(compact, image.width, image.height))
+            return kCodecOutOfMemory;
+        for (int32_t y = 0; y < image.height; ++y)
+            std::memcpy(compact.pixels.get() + int64_t{y} * image.width, image.Row(y), size_t(image.width) * 4);
+        result = EncodePictureBytes(out, format, compact.pixels.get(), image.width, image.height, options.withAlpha);
+    } else {
+        result = EncodePictureBytes(out, format, image.pixels, image.width, image.height, options.withAlpha);
     }
-    if (!written) {
-        unlink(temp.c_str());
-        return ResultOfErrno(writeError, kCodecWriteFailed) == kCodecDiskFull ? kCodecDiskFull : kCodecWriteFailed;
+    if (result != kCodecOk) {
+        out.clear();
+        return result;
     }
-    if (rename(temp.c_str(), target.c_str()) != 0) {
-        int error = errno;
-        unlink(temp.c_str());
-        return ResultOfErrno(error, kCodecWriteFailed);
-    }
+    if (options.finish)
+        options.finish(out);
     return kCodecOk;
+}
+
+CodecResult SaveFileBytes(const std::string& path, const std::string& bytes)
+{
+    struct stat existing;
+    bool exists = false;
+    CodecResult checked = CheckSaveTarget(path, existing, exists);
+    if (checked != kCodecOk)
+        return checked;
+    return ReplaceWithBytes(path, bytes.data(), bytes.size(), exists, existing);
 }
