@@ -2,6 +2,7 @@
 
 #include "anaglyph/anaglyph_mixer.h"
 #include "anaglyph/conversion_checks.h"
+#include "anaglyph/stereo_output.h"
 #include "anaglyph/stereo_source.h"
 #include "anaglyph/view_adjustment.h"
 #include "imageio/image_file.h"
@@ -31,13 +32,17 @@ ConversionResult Failed(ConversionStatus status, std::string reason)
 ConversionResult ConvertPicture(const ConversionRequest& request)
 {
     ConversionResult result;
+    const StereoOutput& output = StereoOutputFor(request.options.outputKind);
     EncodeFormat format;
-    if (!ImageFormatForName(request.outputPath, format))
-        return Failed(ConversionStatus::OutputRefused,
-                      "The anaglyph could not be written to " + Quoted(request.outputPath) + ".");
-    std::string refusal = MixMethodRefusal(request.options.method);
-    if (!refusal.empty())
-        return Failed(ConversionStatus::OptionsRefused, refusal);
+    if (!OutputFormatForName(output, request.outputPath, format))
+        return Failed(ConversionStatus::OutputRefused, std::string("The ") + output.noun +
+                                                           " could not be written to " + Quoted(request.outputPath) +
+                                                           ".");
+    if (output.kind == OutputKind::Anaglyph) {
+        std::string refusal = MixMethodRefusal(request.options.method);
+        if (!refusal.empty())
+            return Failed(ConversionStatus::OptionsRefused, refusal);
+    }
     if (RefuseBeforeConverting(request, result))
         return result;
 
@@ -54,24 +59,17 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
         return Failed(ConversionStatus::SourceUnsuitable,
                       Quoted(request.sourcePath) + " cannot be converted: " + problem + ".");
 
-    ImageView anaglyph = left;
-    if (!MixViews(left, right, request.options.method, anaglyph))
-        return Failed(ConversionStatus::SourceUnsuitable,
-                      "The views of " + Quoted(request.sourcePath) + " could not be mixed.");
-
-    EncodeOptions encode;
-    encode.jpegQuality = request.options.jpegQuality;
-    const std::string& from = source.file.bytes;
-    const auto* fromData = reinterpret_cast<const uint8_t*>(from.data());
-    if (!request.options.stripMetadata && PictureHasMetadata(fromData, from.size())) {
-        encode.finish = [&](std::string& bytes) {
-            CopyPictureMetadata(fromData, from.size(), bytes, format, anaglyph.width, anaglyph.height, notes);
-        };
-    }
-    if (EncodeImageFile(request.outputPath, format, anaglyph, encode) != kCodecOk) {
-        ExplainOutputFailure(request, result);
+    // The kind's writer: the anaglyph mixes and encodes, the others put the
+    // two views into their own container (stereo_output.h).
+    OutputJob job;
+    job.left = left;
+    job.right = right;
+    job.request = &request;
+    job.format = format;
+    job.sourceBytes = &source.file.bytes;
+    job.notes = &notes;
+    if (!output.write(job, result))
         return result;
-    }
     result.status = ConversionStatus::Written;
     result.notes = notes;
     return result;

@@ -90,11 +90,12 @@ void UseAsViews(StereoViews& views)
 ConversionStatus LoadTwoFiles(const ConversionRequest& request, StereoSource& source, std::string& reason)
 {
     StereoFile right;
+    const int32_t reduced = request.options.reducedDecode;
     if (ReadStereoFile(request.sourcePath, source.file) != kCodecOk ||
-        DecodeFrame(source.file, 0, source.views.owned[0]) != kCodecOk)
+        DecodeFrame(source.file, 0, source.views.owned[0], reduced) != kCodecOk)
         return Unreadable(request.sourcePath, reason);
     if (ReadStereoFile(request.rightPath, right) != kCodecOk ||
-        DecodeFrame(right, 0, source.views.owned[1]) != kCodecOk)
+        DecodeFrame(right, 0, source.views.owned[1], reduced) != kCodecOk)
         return Unreadable(request.rightPath, reason);
     const Image& l = source.views.owned[0];
     const Image& r = source.views.owned[1];
@@ -107,10 +108,10 @@ ConversionStatus LoadTwoFiles(const ConversionRequest& request, StereoSource& so
     return ConversionStatus::Written;
 }
 
-ConversionStatus LoadFramePair(const std::string& path, StereoSource& source, std::string& reason)
+ConversionStatus LoadFramePair(const std::string& path, int32_t reduced, StereoSource& source, std::string& reason)
 {
-    if (DecodeFrame(source.file, 0, source.views.owned[0]) != kCodecOk ||
-        DecodeFrame(source.file, 1, source.views.owned[1]) != kCodecOk) {
+    if (DecodeFrame(source.file, 0, source.views.owned[0], reduced) != kCodecOk ||
+        DecodeFrame(source.file, 1, source.views.owned[1], reduced) != kCodecOk) {
         reason = Quoted(path) + " holds two stereo views (" + source.file.frames.origin +
                  "), but they could not both be decoded.";
         return ConversionStatus::SourceUnreadable;
@@ -138,7 +139,10 @@ ConversionStatus LoadOnePicture(const ConversionRequest& request, StereoSource& 
             layout = StereoLayout::SideBySide;
         AddNote(source, request.sourcePath, note);
     }
-    if (DecodeFrame(source.file, 0, source.picture) != kCodecOk)
+    // A view of the cut has at least half the picture's longer side, so the
+    // picture keeps twice what each view needs.
+    const int32_t reduced = request.options.reducedDecode > 0 ? request.options.reducedDecode * 2 : 0;
+    if (DecodeFrame(source.file, 0, source.picture, reduced) != kCodecOk)
         return Unreadable(request.sourcePath, reason);
     if (!SplitByLayout(source.picture.View(), layout, source.views)) {
         reason = Quoted(request.sourcePath) + " (" + SizeText(source.picture) +
@@ -170,17 +174,17 @@ CodecResult ReadStereoFile(const std::string& path, StereoFile& file)
 
 int FrameCount(const StereoFile& file) { return file.frames.found == FrameSearch::StereoPair ? 2 : 1; }
 
-CodecResult DecodeFrame(const StereoFile& file, int index, Picture& picture)
+CodecResult DecodeFrame(const StereoFile& file, int index, Picture& picture, int32_t leastLongSide)
 {
     picture = Picture{};
     if (index < 0 || index >= FrameCount(file))
         return kCodecNotFound;
     if (file.frames.found != FrameSearch::StereoPair)
-        return DecodeImageBytes(Data(file.bytes), file.bytes.size(), picture);
+        return DecodeImageBytesReduced(Data(file.bytes), file.bytes.size(), leastLongSide, picture);
     const ByteRange& frame = file.frames.frames[index];
     if (frame.offset > file.bytes.size() || file.bytes.size() - frame.offset < frame.size)
         return kCodecCorrupt;
-    return DecodeImageBytes(Data(file.bytes) + frame.offset, frame.size, picture);
+    return DecodeImageBytesReduced(Data(file.bytes) + frame.offset, frame.size, leastLongSide, picture);
 }
 
 bool LayoutFromDescriptor(const JpsDescriptor& descriptor, StereoLayout& layout, bool& rightFirst,
@@ -220,7 +224,7 @@ ConversionStatus LoadStereoSource(const ConversionRequest& request, StereoSource
             return ConversionStatus::SourceUnreadable;
         }
         if (request.options.layout == StereoLayout::Auto && frames.found == FrameSearch::StereoPair)
-            status = LoadFramePair(request.sourcePath, source, reason);
+            status = LoadFramePair(request.sourcePath, request.options.reducedDecode, source, reason);
         else
             status = LoadOnePicture(request, source, reason);
     }

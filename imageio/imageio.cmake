@@ -1,4 +1,6 @@
 pkg_check_modules(SG_EXIV2 REQUIRED IMPORTED_TARGET GLOBAL exiv2)
+# The JSON trailer of Leia pairs.
+find_package(nlohmann_json 3 REQUIRED)
 add_library(sg_imageio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wide.cpp
@@ -10,7 +12,11 @@ add_library(sg_imageio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/export.cpp
   ${CMAKE_CURRENT_LIST_DIR}/failure_reasons.cpp
   ${CMAKE_CURRENT_LIST_DIR}/metadata.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/multi_picture.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/multi_picture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stereo_jpeg_writer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/animated_gif.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/leia_pair.cpp)
 target_link_libraries(sg_imageio PUBLIC sg_platform_gdiplus sg_platform_codecs sg_host_targets sg_platform_memory
-  PRIVATE PkgConfig::SG_EXIV2)
+  PRIVATE PkgConfig::SG_EXIV2 nlohmann_json::nlohmann_json ${SG_GIF_LIBRARY})
+target_include_directories(sg_imageio PRIVATE ${SG_GIF_INCLUDE_DIR})
 set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_imageio)
