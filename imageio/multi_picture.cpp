@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "imageio/leia_pair.h"
 #include "platform/codecs/codec.h"
 
 namespace {
@@ -344,7 +345,10 @@ StereoFrames FindStereoFrames(const uint8_t* data, size_t size)
         return FromIndex(data, size, block);
     if (present)
         return SingleWithNote(kUnreadableIndex);
-    return FromConcatenation(data, size);
+    StereoFrames frames = FromConcatenation(data, size);
+    if (frames.found == FrameSearch::Single)
+        FindLeiaPair(data, size, frames);
+    return frames;
 }
 
 JpsDescriptor FindJpsDescriptor(const uint8_t* data, size_t size)
