@@ -10,6 +10,7 @@
 #include <set>
 #include <utility>
 
+#include "anaglyph/stereo_output.h"
 #include "app/naming.h"
 #include "imageio/image_file.h"
 #include "platform/codecs/codec.h"
@@ -78,11 +79,13 @@ std::vector<FoundPicture> PicturesInFolder(const std::string& folder, bool recur
 // dialog's for any name of four bytes or more, and never one outside the
 // source's folder (the rule on the whole path turns "shots/b", a picture
 // found by its content, into "sho_anaglyph.jpg" beside the folder).
-std::string DefaultOutput(const std::string& sourcePath)
+std::string DefaultOutput(const std::string& sourcePath, OutputKind kind)
 {
     size_t slash = sourcePath.rfind('/');
     size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    return sourcePath.substr(0, nameStart) + fAnaglyphBase(fNamingPath(sourcePath.substr(nameStart))) + ".jpg";
+    const StereoOutput& output = StereoOutputFor(kind);
+    return sourcePath.substr(0, nameStart) + fResultBase(fNamingPath(sourcePath.substr(nameStart)), output.suffix) +
+           "." + output.extension;
 }
 
 std::string FileName(const std::string& path)
@@ -156,13 +159,7 @@ void RefuseClashingOutputs(std::vector<BatchJob>& jobs)
 
 } // namespace
 
-bool IsAnaglyphResultName(const std::string& fileName)
-{
-    size_t dot = fileName.rfind('.');
-    std::string stem = CharLowerA(fileName.substr(0, dot));
-    const std::string suffix = "_anaglyph";
-    return stem.size() >= suffix.size() && stem.compare(stem.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
+bool IsAnaglyphResultName(const std::string& fileName) { return IsOutputResultName(fileName); }
 
 BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& options)
 {
@@ -192,6 +189,7 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
     // picture (or any folder's pictures) go to it.
     const std::string& output = commandLine.outputPath;
     bool outputFolder = false;
+    OutputKind kind = options.outputKind;
     if (!output.empty()) {
         std::error_code error;
         bool isFolder = fs::is_directory(output, error);
@@ -203,12 +201,11 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
                               " need one";
             return plan;
         }
-        EncodeFormat format;
-        if (!outputFolder && !ImageFormatForName(output, format)) {
-            plan.usageError = "-o " + Quoted(output) +
-                              " names no picture format: end it in .jpg, .jpeg, .png, .bmp, .gif, .tif or .tiff, "
-                              "or in '/' for a folder";
-            return plan;
+        if (!outputFolder) {
+            kind = OutputKindForName(output, kind);
+            plan.usageError = OutputNameProblem(kind, output);
+            if (!plan.usageError.empty())
+                return plan;
         }
     }
 
@@ -217,8 +214,9 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
         job.problem = picture.problem;
         job.request.sourcePath = picture.path;
         job.request.options = options;
+        job.request.options.outputKind = kind;
         job.request.rightPath = picture.rightPath;
-        std::string besideSource = DefaultOutput(picture.path);
+        std::string besideSource = DefaultOutput(picture.path, kind);
         if (output.empty()) {
             job.request.outputPath = besideSource;
         } else if (!outputFolder) {

@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
+#include "app/thumbnail.h"
 #include "app/version.h"
 #include "host/services.h"
 #include "platform/display.h"
@@ -37,6 +38,26 @@ bool ResolveOptions(const CommandLine& commandLine, ConversionOptions& options)
     return false;
 }
 
+// A preview takes the user's choice of glasses and how their pictures are
+// laid out; a settings file that cannot be read gives the defaults, since a
+// file manager shows no message.
+ConversionOptions ThumbnailOptions(const CommandLine& commandLine)
+{
+    ConversionOptions options;
+    Settings settings;
+    std::string error;
+    if (!ReadSettingsFile(SettingsFilePath(), settings, error))
+        settings.clear();
+    settings.insert(settings.end(), commandLine.settings.begin(), commandLine.settings.end());
+    for (const auto& [key, value] : settings) {
+        if (key == "glasses" || key == "method" || key == "layout" || key == "swap")
+            ApplySetting(options, key, value, error);
+    }
+    if (!CheckOptionCombination(options, error))
+        options.method = ConversionOptions().method;
+    return options;
+}
+
 } // namespace
 
 const char* VersionText()
@@ -63,6 +84,9 @@ int32_t fRun(int argc, const char* const argv[])
         std::printf("%s\n", VersionText());
         return 0;
     }
+    if (commandLine.mode == RunMode::Thumbnail)
+        return WriteThumbnail(commandLine.paths[0], commandLine.paths[1], commandLine.thumbnailSize,
+                              ThumbnailOptions(commandLine));
     ConversionOptions options;
     if (!ResolveOptions(commandLine, options))
         return kUsageError;
@@ -72,6 +96,9 @@ int32_t fRun(int argc, const char* const argv[])
 
     ConversionRequest request;
     request.options = options;
+    // The dialog and "stereoglass FILE" write the anaglyph they show,
+    // whatever kind the settings file asks of -c runs.
+    request.options.outputKind = OutputKind::Anaglyph;
     request.outputPath = commandLine.outputPath;
     if (commandLine.mode == RunMode::Show) {
         request.sourcePath = commandLine.leftPath.empty() ? commandLine.paths.front() : commandLine.leftPath;
