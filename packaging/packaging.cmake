@@ -1,5 +1,6 @@
 # Installing and packaging: the program, libstereoglass.so with its header,
-# the desktop entry, icon, MIME definitions and man page; `make package` (or
+# the desktop entry, icon, MIME definitions, file-manager thumbnailer and man
+# page; `make package` (or
 # `cmake --build build --target package`) builds a .deb whose dependencies
 # dpkg-shlibdeps finds from the shared libraries it links.
 include(GNUInstallDirs)
@@ -22,6 +23,8 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/stereoglass.svg
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/stereoglass-mime.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME stereoglass.xml)
 install(FILES ${CMAKE_SOURCE_DIR}/doc/stereoglass.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Anaglyph previews of MPO and JPS files in Nautilus, Nemo and Thunar.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/stereoglass.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME stereoglass)
