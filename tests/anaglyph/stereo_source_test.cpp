@@ -164,6 +164,16 @@ TEST(StereoSource, LeiaPairsGiveTheViewTheirJsonPlacesLeftAsTheLeftView)
     const std::string inOrder = R"({"views":[{"xLocation":0},{"xLocation":1}]})";
     StereoSource plain = Load(WriteFile("leia2.jpg", LeiaPair(v.left, v.right, inOrder)), ConversionStatus::Written);
     EXPECT_TRUE(SamePixels(plain.views.left, DecodeBytes(v.left).View()));
+
+    // Cut anywhere before its JSON is whole, it is no pair, and nothing is
+    // read past the bytes there are.
+    const std::string whole = LeiaPair(v.right, v.left, json);
+    const size_t jsonEnd = whole.size() - 4;
+    for (size_t size = 0; size <= whole.size(); size += size < 300 || size + 200 > whole.size() ? 1 : 61) {
+        std::string cut = whole.substr(0, size); // its own allocation: a read past it shows under ASan
+        StereoFrames frames = FindStereoFrames(reinterpret_cast<const uint8_t*>(cut.data()), cut.size());
+        EXPECT_EQ(frames.found == FrameSearch::StereoPair, size >= jsonEnd) << size;
+    }
 }
 
 TEST(StereoSource, OtherConcatenationsWithDataBetweenStayOrdinaryPictures)
