@@ -138,12 +138,13 @@ void RefuseClashingOutputs(std::vector<BatchJob>& jobs)
         if (!job.problem.empty())
             continue;
         const ConversionRequest& request = job.request;
+        const std::string noun = StereoOutputFor(request.options.outputKind).noun;
         FileId id;
         if (IdOf(request.outputPath, id)) {
             auto source = sources.find(id);
             if (source != sources.end()) {
                 bool own = source->second == request.sourcePath || source->second == request.rightPath;
-                job.problem = "refusing to write the anaglyph of " + Quoted(request.sourcePath) + " to " +
+                job.problem = "refusing to write the " + noun + " of " + Quoted(request.sourcePath) + " to " +
                               Quoted(request.outputPath) + ": that is " +
                               (own ? std::string("the source itself") : "the picture " + Quoted(source->second));
                 continue;
@@ -151,8 +152,8 @@ void RefuseClashingOutputs(std::vector<BatchJob>& jobs)
         }
         auto [writer, added] = writers.emplace(OneSpelling(request.outputPath), request.sourcePath);
         if (!added)
-            job.problem = "not writing the anaglyph of " + Quoted(request.sourcePath) + " to " +
-                          Quoted(request.outputPath) + ": the anaglyph of " + Quoted(writer->second) +
+            job.problem = "not writing the " + noun + " of " + Quoted(request.sourcePath) + " to " +
+                          Quoted(request.outputPath) + ": the " + noun + " of " + Quoted(writer->second) +
                           " goes there";
     }
 }

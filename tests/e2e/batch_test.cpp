@@ -368,6 +368,10 @@ TEST_F(Batch, EveryKindIsNamedBesideItsSourceAndSkippedByLaterFolderRuns)
     CommandRun implied = Run({"-c", "shots/Pair.PNG", "-o", "For3DS.MPO"});
     EXPECT_EQ(implied.exitCode, 0) << implied.err;
     EXPECT_EQ(CommandOutput("exiftool -s3 -NumberOfImages " + work / "For3DS.MPO"), "2");
+    Put("bench-sbs-959.png", "x/pair.png");
+    CommandRun clash = Run({"-c", "--to", "mpo", "x/pair.png", "shots/Pair.PNG", "-o", "out/"});
+    EXPECT_EQ(clash.err, "stereoglass: not writing the MPO stereo pair of \"shots/Pair.PNG\" to "
+                         "\"out/pair_stereo.mpo\": the MPO stereo pair of \"x/pair.png\" goes there\n");
     CommandRun mismatch = Run({"-c", "--to", "wiggle", "shots/Pair.PNG", "-o", "wiggle.png"});
     EXPECT_EQ(mismatch.exitCode, 2);
     EXPECT_EQ(mismatch.err, "stereoglass: --to wiggle writes .gif files; -o \"wiggle.png\" names another\n");
