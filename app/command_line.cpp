@@ -130,8 +130,8 @@ bool ParseThumbnailSize(const char* text, int32_t& size)
     return true;
 }
 
-// --to other than the anaglyph is for -c: the dialog and "stereoglass FILE"
-// show what they write, the anaglyph.
+// --to other than the anaglyph needs a picture: the dialog writes and shows
+// the anaglyph whose glasses it offers.
 bool AsksForOtherKind(const CommandLine& commandLine)
 {
     for (const auto& [key, value] : commandLine.settings) {
@@ -171,8 +171,8 @@ bool CheckMode(CommandLine& commandLine, bool convert, std::string& error)
         return false;
     }
     bool onePicture = !commandLine.paths.empty() || pair;
-    if (AsksForOtherKind(commandLine)) {
-        error = "--to is for -c: the dialog and \"stereoglass FILE\" write and show the anaglyph";
+    if (!onePicture && AsksForOtherKind(commandLine)) {
+        error = "--to needs a picture: the dialog writes and shows the anaglyph";
         return false;
     }
     if (!onePicture && !commandLine.outputPath.empty()) {
@@ -291,7 +291,7 @@ bool ParseCommandLine(int argc, const char* const argv[], CommandLine& commandLi
 std::string UsageText()
 {
     return R"(Usage: stereoglass                        choose a picture in a dialog, convert it, show it
-       stereoglass [OPTIONS] FILE           convert FILE and show the anaglyph full screen
+       stereoglass [OPTIONS] FILE           convert FILE and show the result full screen
        stereoglass -c [OPTIONS] PATH...     convert pictures and folders, show nothing
 
 A stereo picture (left view on the left, unless the file or --layout says
@@ -337,7 +337,7 @@ Anaglyph:
       --quality N        JPEG quality, 1 to 100 (default 95, always 4:4:4)
       --strip[=yes|no]   keep no metadata (EXIF, ICC profile) in the output
 
-Output (with -c):
+Output (with -c or FILE; the dialog writes the anaglyph):
       --to KIND          what to write: anaglyph (default), sbs (left view on
                          the left), cross (right view on the left), over-under
                          (left on top), half-sbs (each view half width, for 3D
@@ -353,9 +353,9 @@ Output (with -c):
 Settings:
   $XDG_CONFIG_HOME/stereoglass/stereoglass.conf (default
   ~/.config/stereoglass/stereoglass.conf) holds defaults for layout, glasses,
-  method, swap, shift, align, quality, strip, to (for -c runs), wiggle-ms
-  and wiggle-size, one "key = value" a line, '#' starting a comment. The
-  command line wins over the file.
+  method, swap, shift, align, quality, strip, to (for -c and FILE runs; the
+  dialog writes the anaglyph), wiggle-ms and wiggle-size, one "key = value" a
+  line, '#' starting a comment. The command line wins over the file.
 
 Exit status: 0 all converted, 1 some pictures failed, 2 usage or settings
 error (nothing was done).

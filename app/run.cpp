@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "anaglyph/stereo_output.h"
 #include "app/batch.h"
 #include "app/command_line.h"
 #include "app/settings_file.h"
@@ -22,9 +23,16 @@ void PrintError(const std::string& message)
     std::fprintf(stderr, "stereoglass: %s\n", message.c_str());
 }
 
-// The settings file's options with the command line's over them. A run
-// started from the desktop has no terminal, so the dialog and FILE runs also
-// show the error in a message box when they can.
+// A run started from the desktop has no terminal, so the dialog and FILE
+// runs also show a usage or settings error in a message box when they can.
+void RefuseToStart(const CommandLine& commandLine, const std::string& error)
+{
+    PrintError(error);
+    if (commandLine.mode != RunMode::Convert && DisplayAvailable())
+        ShowMessageBox(WidenAnsi("Stereoglass cannot start: " + error), kMessageBoxStyle, u"");
+}
+
+// The settings file's options with the command line's over them.
 bool ResolveOptions(const CommandLine& commandLine, ConversionOptions& options)
 {
     Settings fileSettings;
@@ -32,9 +40,26 @@ bool ResolveOptions(const CommandLine& commandLine, ConversionOptions& options)
     if (ReadSettingsFile(SettingsFilePath(), fileSettings, error) && ApplySettings(options, fileSettings, error) &&
         ApplySettings(options, commandLine.settings, error) && CheckOptionCombination(options, error))
         return true;
-    PrintError(error);
-    if (commandLine.mode != RunMode::Convert && DisplayAvailable())
-        ShowMessageBox(WidenAnsi("Stereoglass cannot start: " + error), kMessageBoxStyle, u"");
+    RefuseToStart(commandLine, error);
+    return false;
+}
+
+// "stereoglass FILE" writes the kind asked (--to, the settings file's "to"
+// line, or what -o NAME.jps or -o NAME.mpo implies) and shows the file it
+// wrote. A name that does not fit another kind is a usage error before
+// anything is read, as in a -c run; the anaglyph keeps its own handling of
+// a bad name (the conversion's message box).
+bool ChooseShownKind(const CommandLine& commandLine, ConversionOptions& options)
+{
+    if (commandLine.outputPath.empty())
+        return true;
+    options.outputKind = OutputKindForName(commandLine.outputPath, options.outputKind);
+    if (options.outputKind == OutputKind::Anaglyph)
+        return true;
+    std::string problem = OutputNameProblem(options.outputKind, commandLine.outputPath);
+    if (problem.empty())
+        return true;
+    RefuseToStart(commandLine, problem);
     return false;
 }
 
@@ -96,13 +121,16 @@ int32_t fRun(int argc, const char* const argv[])
 
     ConversionRequest request;
     request.options = options;
-    // The dialog and "stereoglass FILE" write the anaglyph they show,
-    // whatever kind the settings file asks of -c runs.
-    request.options.outputKind = OutputKind::Anaglyph;
     request.outputPath = commandLine.outputPath;
     if (commandLine.mode == RunMode::Show) {
         request.sourcePath = commandLine.leftPath.empty() ? commandLine.paths.front() : commandLine.leftPath;
         request.rightPath = commandLine.rightPath;
+        if (!ChooseShownKind(commandLine, request.options))
+            return kUsageError;
+    } else {
+        // The dialog offers the anaglyph's glasses and writes the anaglyph,
+        // whatever kind the settings file asks of the other runs.
+        request.options.outputKind = OutputKind::Anaglyph;
     }
     return fStartUp(request);
 }

@@ -34,6 +34,9 @@ TEST(CommandLine, ModesFollowWhatIsGiven)
         {{"--thumbnail", "128", "in.mpo", "out.png"}, RunMode::Thumbnail},
         {{"-c", "--to", "mpo", "a.jpg"}, RunMode::Convert},
         {{"--to", "anaglyph", "a.jpg"}, RunMode::Show},
+        {{"--to", "sbs", "a.jpg"}, RunMode::Show},
+        {{"--to=wiggle", "--left", "l.jpg", "--right", "r.jpg"}, RunMode::Show},
+        {{"--to", "anaglyph"}, RunMode::Dialog},
     };
     for (const Case& c : cases) {
         CommandLine commandLine;
@@ -95,9 +98,9 @@ TEST(CommandLine, UsageErrorsHaveOneClearMessage)
         {{"-c", "--to", "3d", "a.jpg"}, "--to takes one of anaglyph|sbs|cross|over-under|half-sbs|jps|mpo|wiggle, "
                                         "got '3d'"},
         {{"-c", "--wiggle-ms=5", "a.jpg"}, "--wiggle-ms takes a number of milliseconds from 20 to 10000, got '5'"},
-        // The dialog and a picture shown write the anaglyph they show.
-        {{"--to", "sbs", "a.jpg"}, "--to is for -c: the dialog and \"stereoglass FILE\" write and show the anaglyph"},
-        {{"--to=wiggle"}, "--to is for -c: the dialog and \"stereoglass FILE\" write and show the anaglyph"},
+        // The dialog writes the anaglyph whose glasses it offers.
+        {{"--to=wiggle"}, "--to needs a picture: the dialog writes and shows the anaglyph"},
+        {{"--to", "mpo", "--glasses", "amber-blue"}, "--to needs a picture: the dialog writes and shows the anaglyph"},
         {{"--thumbnail", "0", "in.mpo", "out.png"}, "--thumbnail takes a size in pixels from 1 to 4096, got '0'"},
         {{"--thumbnail", "64", "in.mpo"},
          "--thumbnail SIZE takes a picture and the PNG file to write: --thumbnail SIZE IN OUT"},

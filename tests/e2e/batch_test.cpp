@@ -196,6 +196,10 @@ TEST_F(Batch, UsageErrorsDoNothingAndExitWith2)
          "stereoglass: -o \"b.png\" is not a folder, and the anaglyphs of 2 pictures need one"},
         {{"-c", "--method", "optimised", "--glasses", "amber-blue", "a.png"},
          "stereoglass: method optimised is for red-cyan glasses only, not amber-blue"},
+        // A picture shown is refused as a -c run is, before anything is read.
+        {{"--to", "wiggle", "a.png", "-o", "a_wiggle.png"},
+         "stereoglass: --to wiggle writes .gif files; -o \"a_wiggle.png\" names another"},
+        {{"--to", "mpo"}, "stereoglass: --to needs a picture: the dialog writes and shows the anaglyph"},
     };
     for (const Case& c : cases) {
         CommandRun run = Run(c.args);
