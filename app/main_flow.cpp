@@ -119,10 +119,10 @@ int32_t fConvertAndShow(const ConversionRequest& request)
     // same folder under the lower-cased file name, with its kind's suffix and
     // extension ("_anaglyph" and ".jpg" unless --to asks for another kind).
     ConversionRequest fullRequest = request;
-    const StereoOutput& kind = StereoOutputFor(request.options.outputKind);
+    const StereoOutput& written = StereoOutputFor(request.options.outputKind);
     if (fullRequest.outputPath.empty())
         fullRequest.outputPath =
-            fResultBase(fNamingPath(request.sourcePath), kind.suffix) + "." + kind.extension;
+            fResultBase(fNamingPath(request.sourcePath), written.suffix) + "." + written.extension;
     const std::string& outputFile = fullRequest.outputPath;
     // The result window covers the primary output where it lies, which on
     // a desktop of several monitors need not be at the origin.
@@ -132,7 +132,7 @@ int32_t fConvertAndShow(const ConversionRequest& request)
     ConversionResult result = ConvertShowingWork(fullRequest);
     // Another kind's notes (a wiggle GIF holds no EXIF or ICC) for a run
     // started from a terminal; the anaglyph's run stays as quiet as it was.
-    if (kind.kind != OutputKind::Anaglyph && !result.notes.empty())
+    if (written.kind != OutputKind::Anaglyph && !result.notes.empty())
         std::fputs(result.notes.c_str(), stderr);
     if (result.status != ConversionStatus::Written) {
         ShowError(result.reason);
