@@ -3,13 +3,14 @@
 #include "anaglyph/anaglyph_mixer.h"
 #include "anaglyph/conversion_checks.h"
 #include "anaglyph/conversion_plan.h"
+#include "anaglyph/stereo_output.h"
 #include "anaglyph/stereo_source.h"
-#include "imageio/image_file.h"
 
 // The path: each source file is opened and read once and the conversion
 // planned (sizes, limits, memory) before any pixel is decoded; the source is
-// decoded once, into the one full-size buffer of the run; the views are windows onto it (only an odd width's right view is
-// resampled into a buffer of its own); the options narrow or exchange those
+// decoded once, into the one full-size buffer of the run; the views are
+// windows onto it (only an odd width's right view is resampled into a
+// buffer of its own); the options narrow or exchange those
 // windows; the anaglyph is mixed into the left view's own pixels, since each
 // output pixel depends only on the same pixel of the two views; and the
 // encoder reads it from there, rows a source width apart. No lock is taken,
@@ -31,13 +32,17 @@ ConversionResult Failed(ConversionStatus status, std::string reason)
 ConversionResult ConvertPicture(const ConversionRequest& request)
 {
     ConversionResult result;
+    const StereoOutput& output = StereoOutputFor(request.options.outputKind);
     PictureFormat format;
-    if (!ImageFormatForName(request.outputPath, format))
-        return Failed(ConversionStatus::OutputRefused,
-                      "The anaglyph could not be written to " + Quoted(request.outputPath) + ".");
-    std::string refusal = MixMethodRefusal(request.options.method);
-    if (!refusal.empty())
-        return Failed(ConversionStatus::OptionsRefused, refusal);
+    if (!OutputFormatForName(output, request.outputPath, format))
+        return Failed(ConversionStatus::OutputRefused, std::string("The ") + output.noun +
+                                                           " could not be written to " + Quoted(request.outputPath) +
+                                                           ".");
+    if (output.kind == OutputKind::Anaglyph) {
+        std::string refusal = MixMethodRefusal(request.options.method);
+        if (!refusal.empty())
+            return Failed(ConversionStatus::OptionsRefused, refusal);
+    }
     if (RefuseSameFile(request, result))
         return result;
 
@@ -63,9 +68,17 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
     if (!RunViewSteps(request, plan, left, right, notes, reason))
         return Failed(ConversionStatus::SourceUnsuitable, reason);
 
-    status = WriteAnaglyph(request, plan, source, left, right, notes, reason);
-    if (status != ConversionStatus::Written)
-        return Failed(status, reason);
+    // The kind's writer: the anaglyph mixes and encodes, the others put the
+    // two views into their own container (stereo_output.h).
+    OutputJob job;
+    job.left = left;
+    job.right = right;
+    job.request = &request;
+    job.format = format;
+    job.sourceBytes = &source.file.bytes;
+    job.notes = &notes;
+    if (!output.write(job, result))
+        return result;
     result.status = ConversionStatus::Written;
     result.notes = notes;
     return result;

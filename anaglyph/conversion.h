@@ -6,6 +6,7 @@
 #include <string>
 
 #include "anaglyph/anaglyph_method.h"
+#include "anaglyph/output_kind.h"
 #include "anaglyph/stereo_layout.h"
 
 struct ConversionOptions {
@@ -16,6 +17,13 @@ struct ConversionOptions {
     bool align = false;        // remove the vertical offset between the views
     int32_t jpegQuality = 95;  // 1..100; JPEG is written 4:4:4
     bool stripMetadata = false;
+    OutputKind outputKind = OutputKind::Anaglyph; // what is written (--to)
+    int32_t wiggleMs = 150;    // a wiggle GIF's time per frame
+    int32_t wiggleSize = 800;  // a wiggle GIF's longest side at most, in pixels
+    // 0: views decoded at full size. Else a JPEG may be decoded at a reduced
+    // scale that keeps at least this many pixels on each view's longer side
+    // (previews).
+    int32_t reducedDecode = 0;
 };
 
 struct ConversionRequest {

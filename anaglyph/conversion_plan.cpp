@@ -1,9 +1,8 @@
 #include "anaglyph/conversion_plan.h"
 
-#include "anaglyph/anaglyph_mixer.h"
+#include "anaglyph/stereo_output.h"
 #include "base/rounding.h"
 #include "imageio/failure_reasons.h"
-#include "imageio/metadata.h"
 #include "platform/memory.h"
 
 namespace {
@@ -89,11 +88,14 @@ ConversionStatus PlanConversion(const ConversionRequest& request, const StereoSo
         stepsMemory += memory;
     }
 
-    // The anaglyph is mixed into the left view's own pixels; the encoder
-    // makes a buffer of up to three bytes a pixel, and the metadata is
-    // written into a copy of it.
-    plan.output = views;
-    plan.outputMemory = plan.output.width * plan.output.height * 8;
+    // The output kind's size and its own buffers (the anaglyph is mixed into
+    // the left view's own pixels and needs none); the encoder makes a buffer
+    // of up to three bytes a pixel, and the metadata is written into a copy
+    // of it.
+    const OutputSize kind = StereoOutputFor(request.options.outputKind)
+                                .size(int32_t(views.width), int32_t(views.height), request.options);
+    plan.output = ViewSize{kind.width, kind.height};
+    plan.outputMemory = kind.bufferBytes + plan.output.width * plan.output.height * 8;
     const PictureFormatRow* row = FindPictureFormat(format);
     if (row && (plan.output.width > row->largestSide || plan.output.height > row->largestSide)) {
         FailureDetail detail;
@@ -124,36 +126,4 @@ bool RunViewSteps(const ConversionRequest& request, const ConversionPlan& plan, 
         }
     }
     return true;
-}
-
-ConversionStatus WriteAnaglyph(const ConversionRequest& request, const ConversionPlan& plan,
-                               const StereoSource& source, ImageView left, ImageView right, std::string& notes,
-                               std::string& reason)
-{
-    ImageView anaglyph = left;
-    if (!MixViews(left, right, request.options.method, anaglyph)) {
-        reason = "The views of " + Quoted(request.sourcePath) + " could not be mixed.";
-        return ConversionStatus::SourceUnsuitable;
-    }
-    EncodeOptions encode;
-    encode.jpegQuality = request.options.jpegQuality;
-    const std::string& from = source.file.bytes;
-    const auto* fromData = reinterpret_cast<const uint8_t*>(from.data());
-    if (!request.options.stripMetadata && PictureHasMetadata(fromData, from.size())) {
-        encode.finish = [&](std::string& bytes) {
-            CopyPictureMetadata(fromData, from.size(), bytes, plan.format, anaglyph.width, anaglyph.height, notes);
-        };
-    }
-    SaveFailure failure;
-    CodecResult written = EncodeImageFile(request.outputPath, plan.format, anaglyph, encode, &failure);
-    if (written != kCodecOk) {
-        FailureDetail detail;
-        detail.width = anaglyph.width;
-        detail.height = anaglyph.height;
-        detail.format = plan.format;
-        detail.save = failure;
-        reason = WriteFailureReason(request.outputPath, written, detail);
-        return ConversionStatus::OutputUnwritable;
-    }
-    return ConversionStatus::Written;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // A conversion planned before any pixel is decoded: where the two views come
 // from and their size, the view steps the options ask for with the size each
-// leaves and the memory it takes, and the one output writer with the
-// output's size, format and memory. The size limits, the memory check and
+// leaves and the memory it takes, and the output kind's writer with the
+// output's size, format and memory (stereo_output.h). The size limits, the memory check and
 // their messages come from the plan, so that a conversion that cannot be
 // done is refused with its true reason before any work.
 #include <cstdint>
@@ -25,8 +25,8 @@ struct ConversionPlan {
     ViewSize views;             // as the source gives them
     int64_t sourceMemory = 0;   // the files read, the decoded pictures and the views made
     std::vector<PlannedStep> steps;
-    ViewSize output;            // the anaglyph (at most, with --align)
-    int64_t outputMemory = 0;   // the encoder's buffer and the copy that takes the metadata
+    ViewSize output;            // what the output kind writes (at most, with --align)
+    int64_t outputMemory = 0;   // the kind's own buffers, the encoder's and the copy that takes the metadata
     int64_t memory = 0;         // the most the conversion holds at once
 };
 
@@ -40,10 +40,3 @@ ConversionStatus PlanConversion(const ConversionRequest& request, const StereoSo
 // Runs the planned view steps on the views; false with the reason.
 bool RunViewSteps(const ConversionRequest& request, const ConversionPlan& plan, ImageView& left, ImageView& right,
                   std::string& notes, std::string& reason);
-
-// The one output writer: the anaglyph, mixed into the left view's pixels and
-// encoded with the source's metadata (source.file.bytes). Written, or the
-// status with the reason taken from where the write failed.
-ConversionStatus WriteAnaglyph(const ConversionRequest& request, const ConversionPlan& plan,
-                               const StereoSource& source, ImageView left, ImageView right, std::string& notes,
-                               std::string& reason);

@@ -154,10 +154,10 @@ void UseAsViews(StereoViews& views)
 // The frames of the file (a pair's two, or the one picture) decoded into
 // the views' own images; false when one could not be.
 bool DecodePair(const StereoFile& first, int firstIndex, const StereoFile& second, int secondIndex,
-                StereoViews& views)
+                int32_t leastLongSide, StereoViews& views)
 {
-    return DecodeFrame(first, firstIndex, views.owned[0]) == kCodecOk &&
-           DecodeFrame(second, secondIndex, views.owned[1]) == kCodecOk;
+    return DecodeFrame(first, firstIndex, views.owned[0], leastLongSide) == kCodecOk &&
+           DecodeFrame(second, secondIndex, views.owned[1], leastLongSide) == kCodecOk;
 }
 
 bool SameSize(const PictureHeader& a, const PictureHeader& b) { return a.width == b.width && a.height == b.height; }
@@ -271,14 +271,15 @@ CodecResult ProbeFrame(const StereoFile& file, int index, PictureHeader& header)
 
 int FrameCount(const StereoFile& file) { return file.frames.found == FrameSearch::StereoPair ? 2 : 1; }
 
-CodecResult DecodeFrame(const StereoFile& file, int index, Picture& picture)
+CodecResult DecodeFrame(const StereoFile& file, int index, Picture& picture, int32_t leastLongSide)
 {
     picture = Picture{};
     const uint8_t* data = nullptr;
     size_t size = 0;
     if (!FrameBytes(file, index, data, size))
         return index >= 0 && index < FrameCount(file) ? kCodecCorrupt : kCodecNotFound;
-    return DecodeImageBytes(data, size, picture);
+    return leastLongSide > 0 ? DecodeImageBytesReduced(data, size, leastLongSide, picture)
+                             : DecodeImageBytes(data, size, picture);
 }
 
 bool LayoutFromDescriptor(const JpsDescriptor& descriptor, StereoLayout& layout, bool& rightFirst,
@@ -335,17 +336,18 @@ ConversionStatus OpenStereoSource(const ConversionRequest& request, StereoSource
 
 ConversionStatus DecodeStereoSource(const ConversionRequest& request, StereoSource& source, std::string& reason)
 {
+    const int32_t reduced = request.options.reducedDecode;
     switch (source.kind) {
     case StereoSourceKind::TwoFiles:
-        if (DecodeFrame(source.file, 0, source.views.owned[0]) != kCodecOk)
+        if (DecodeFrame(source.file, 0, source.views.owned[0], reduced) != kCodecOk)
             return ExplainUnreadable(source.file, request.sourcePath, reason);
-        if (DecodeFrame(source.right, 0, source.views.owned[1]) != kCodecOk)
+        if (DecodeFrame(source.right, 0, source.views.owned[1], reduced) != kCodecOk)
             return ExplainUnreadable(source.right, request.rightPath, reason);
         UseAsViews(source.views);
         source.right = StereoFile{};
         break;
     case StereoSourceKind::FramePair:
-        if (!DecodePair(source.file, 0, source.file, 1, source.views)) {
+        if (!DecodePair(source.file, 0, source.file, 1, reduced, source.views)) {
             reason = Quoted(request.sourcePath) + " holds two stereo views (" + source.file.frames.origin +
                      "), but they could not both be decoded.";
             return ConversionStatus::SourceUnreadable;
@@ -353,7 +355,9 @@ ConversionStatus DecodeStereoSource(const ConversionRequest& request, StereoSour
         UseAsViews(source.views);
         break;
     case StereoSourceKind::LayoutCut:
-        if (DecodeFrame(source.file, 0, source.picture) != kCodecOk)
+        // A view of the cut has at least half the picture's longer side, so
+        // the picture keeps twice what each view needs.
+        if (DecodeFrame(source.file, 0, source.picture, reduced > 0 ? reduced * 2 : 0) != kCodecOk)
             return ExplainUnreadable(source.file, request.sourcePath, reason);
         if (!SplitByLayout(source.picture.View(), source.layout, source.views)) {
             reason = Quoted(request.sourcePath) + " (" + SizeText(source.picture) +

@@ -30,7 +30,9 @@ CodecResult ProbeFrame(const StereoFile& file, int index, PictureHeader& header)
 int FrameCount(const StereoFile& file);
 // Decodes frame index (0 or 1) of a pair, or the whole file for frame 0 of
 // a single picture; translucent pixels flattened as ReadImageFile does.
-CodecResult DecodeFrame(const StereoFile& file, int index, Picture& picture);
+// leastLongSide > 0 lets a JPEG be decoded at a reduced scale that keeps
+// that many pixels on its longer side.
+CodecResult DecodeFrame(const StereoFile& file, int index, Picture& picture, int32_t leastLongSide = 0);
 
 // The layout a JPS descriptor names, and whether its views come right view
 // first. False when the file names none; then, when the descriptor is there

@@ -10,6 +10,7 @@
 #include <set>
 #include <utility>
 
+#include "anaglyph/stereo_output.h"
 #include "app/naming.h"
 #include "imageio/image_file.h"
 #include "imageio/codecs/codec.h"
@@ -78,11 +79,13 @@ std::vector<FoundPicture> PicturesInFolder(const std::string& folder, bool recur
 // dialog's for any name of four bytes or more, and never one outside the
 // source's folder (the rule on the whole path turns "shots/b", a picture
 // found by its content, into "sho_anaglyph.jpg" beside the folder).
-std::string DefaultOutput(const std::string& sourcePath)
+std::string DefaultOutput(const std::string& sourcePath, OutputKind kind)
 {
     size_t slash = sourcePath.rfind('/');
     size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    return sourcePath.substr(0, nameStart) + fAnaglyphBase(fNamingPath(sourcePath.substr(nameStart))) + ".jpg";
+    const StereoOutput& output = StereoOutputFor(kind);
+    return sourcePath.substr(0, nameStart) + fResultBase(fNamingPath(sourcePath.substr(nameStart)), output.suffix) +
+           "." + output.extension;
 }
 
 std::string FileName(const std::string& path)
@@ -136,6 +139,7 @@ void RefuseClashingOutputs(std::vector<BatchJob>& jobs)
         if (!job.problem.empty())
             continue;
         const ConversionRequest& request = job.request;
+        const std::string noun = StereoOutputFor(request.options.outputKind).noun;
         FileId id;
         if (IdOf(request.outputPath, id)) {
             auto source = sources.find(id);
@@ -143,7 +147,7 @@ void RefuseClashingOutputs(std::vector<BatchJob>& jobs)
                 FileId rightId;
                 bool right = !request.rightPath.empty() && IdOf(request.rightPath, rightId) && rightId == id;
                 bool own = source->second == request.sourcePath || source->second == request.rightPath;
-                job.problem = "refusing to write the anaglyph of " + Quoted(request.sourcePath) + " to " +
+                job.problem = "refusing to write the " + noun + " of " + Quoted(request.sourcePath) + " to " +
                               Quoted(request.outputPath) + ": that is " +
                               (right ? "the right view of the pair, " + Quoted(request.rightPath)
                                : own ? std::string("the source itself")
@@ -153,8 +157,8 @@ void RefuseClashingOutputs(std::vector<BatchJob>& jobs)
         }
         auto [writer, added] = writers.emplace(OneSpelling(request.outputPath), request.sourcePath);
         if (!added)
-            job.problem = "not writing the anaglyph of " + Quoted(request.sourcePath) + " to " +
-                          Quoted(request.outputPath) + ": the anaglyph of " + Quoted(writer->second) +
+            job.problem = "not writing the " + noun + " of " + Quoted(request.sourcePath) + " to " +
+                          Quoted(request.outputPath) + ": the " + noun + " of " + Quoted(writer->second) +
                           " goes there";
     }
 }
@@ -184,13 +188,7 @@ std::string WhatIsInTheWay(const std::string& folder)
 
 } // namespace
 
-bool IsAnaglyphResultName(const std::string& fileName)
-{
-    size_t dot = fileName.rfind('.');
-    std::string stem = CharLowerA(fileName.substr(0, dot));
-    const std::string suffix = "_anaglyph";
-    return stem.size() >= suffix.size() && stem.compare(stem.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
+bool IsAnaglyphResultName(const std::string& fileName) { return IsOutputResultName(fileName); }
 
 BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& options)
 {
@@ -220,6 +218,7 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
     // picture (or any folder's pictures) go to it.
     const std::string& output = commandLine.outputPath;
     bool outputFolder = false;
+    OutputKind kind = options.outputKind;
     if (!output.empty()) {
         std::error_code error;
         bool isFolder = fs::is_directory(output, error);
@@ -231,11 +230,11 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
                               " need one";
             return plan;
         }
-        PictureFormat format;
-        if (!outputFolder && !ImageFormatForName(output, format)) {
-            plan.usageError = "-o " + Quoted(output) + " names no picture format: end it in " +
-                              WrittenExtensionList() + ", or in '/' for a folder";
-            return plan;
+        if (!outputFolder) {
+            kind = OutputKindForName(output, kind);
+            plan.usageError = OutputNameProblem(kind, output);
+            if (!plan.usageError.empty())
+                return plan;
         }
     }
 
@@ -244,8 +243,9 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
         job.problem = picture.problem;
         job.request.sourcePath = picture.path;
         job.request.options = options;
+        job.request.options.outputKind = kind;
         job.request.rightPath = picture.rightPath;
-        std::string besideSource = DefaultOutput(picture.path);
+        std::string besideSource = DefaultOutput(picture.path, kind);
         if (output.empty()) {
             job.request.outputPath = besideSource;
         } else if (!outputFolder) {

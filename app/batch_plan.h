@@ -25,7 +25,7 @@ struct BatchPlan {
 
 BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& options);
 
-// True for the name of one of the program's own results ("x_anaglyph.jpg"
-// and the like: the name before its last dot ends in "_anaglyph", in any
-// case), which a folder search skips.
+// True for the name of one of the program's own results ("x_anaglyph.jpg",
+// "x_sbs.png", "x_stereo.mpo" and the like, in any case: IsOutputResultName),
+// which a folder search skips.
 bool IsAnaglyphResultName(const std::string& fileName);

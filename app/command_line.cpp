@@ -28,6 +28,10 @@ enum OptionCode {
     kMethod,
     kShift,
     kAlign,
+    kTo,
+    kWiggleMs,
+    kWiggleSize,
+    kThumbnail,
 };
 
 // ':' first: a missing value is told apart from an unknown option.
@@ -51,6 +55,10 @@ const option kLongOptions[] = {
     {"method", required_argument, nullptr, kMethod},
     {"shift", required_argument, nullptr, kShift},
     {"align", optional_argument, nullptr, kAlign},
+    {"to", required_argument, nullptr, kTo},
+    {"wiggle-ms", required_argument, nullptr, kWiggleMs},
+    {"wiggle-size", required_argument, nullptr, kWiggleSize},
+    {"thumbnail", required_argument, nullptr, kThumbnail},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -74,6 +82,12 @@ std::string SettingKey(int code)
         return "shift";
     case kAlign:
         return "align";
+    case kTo:
+        return "to";
+    case kWiggleMs:
+        return "wiggle-ms";
+    case kWiggleSize:
+        return "wiggle-size";
     default:
         return std::string();
     }
@@ -101,9 +115,44 @@ bool ParseJobs(const char* text, int32_t& jobs)
     return true;
 }
 
+// The most pixels a preview may have on its longer side.
+constexpr int32_t kMostThumbnailSize = 4096;
+
+bool ParseThumbnailSize(const char* text, int32_t& size)
+{
+    std::string_view value = text;
+    int32_t number = 0;
+    auto [end, status] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (value.empty() || status != std::errc() || end != value.data() + value.size() || number < 1 ||
+        number > kMostThumbnailSize)
+        return false;
+    size = number;
+    return true;
+}
+
+// --to other than the anaglyph needs a picture: the dialog writes and shows
+// the anaglyph whose glasses it offers.
+bool AsksForOtherKind(const CommandLine& commandLine)
+{
+    for (const auto& [key, value] : commandLine.settings) {
+        if (key == "to" && value != OutputKindName(OutputKind::Anaglyph))
+            return true;
+    }
+    return false;
+}
+
 // The checks that need the whole command line.
 bool CheckMode(CommandLine& commandLine, bool convert, std::string& error)
 {
+    if (commandLine.thumbnailSize > 0) {
+        if (convert || commandLine.paths.size() != 2 || !commandLine.leftPath.empty() ||
+            !commandLine.rightPath.empty() || !commandLine.outputPath.empty()) {
+            error = "--thumbnail SIZE takes a picture and the PNG file to write: --thumbnail SIZE IN OUT";
+            return false;
+        }
+        commandLine.mode = RunMode::Thumbnail;
+        return true;
+    }
     bool pair = !commandLine.leftPath.empty() || !commandLine.rightPath.empty();
     if (pair && (commandLine.leftPath.empty() || commandLine.rightPath.empty())) {
         error = "--left and --right go together: give both views of the pair";
@@ -122,6 +171,10 @@ bool CheckMode(CommandLine& commandLine, bool convert, std::string& error)
         return false;
     }
     bool onePicture = !commandLine.paths.empty() || pair;
+    if (!onePicture && AsksForOtherKind(commandLine)) {
+        error = "--to needs a picture: the dialog writes and shows the anaglyph";
+        return false;
+    }
     if (!onePicture && !commandLine.outputPath.empty()) {
         error = "-o needs a picture to convert";
         return false;
@@ -216,6 +269,13 @@ bool ParseCommandLine(int argc, const char* const argv[], CommandLine& commandLi
             }
             (code == kLeft ? commandLine.leftPath : commandLine.rightPath) = optarg;
             break;
+        case kThumbnail:
+            if (!ParseThumbnailSize(optarg, commandLine.thumbnailSize)) {
+                error = "--thumbnail takes a size in pixels from 1 to " + std::to_string(kMostThumbnailSize) +
+                        ", got '" + optarg + "'";
+                return false;
+            }
+            break;
         default:
             break;
         }
@@ -238,7 +298,7 @@ bool ParseCommandLine(int argc, const char* const argv[], CommandLine& commandLi
 std::string UsageText()
 {
     return R"(Usage: stereoglass                        choose a picture in a dialog, convert it, show it
-       stereoglass [OPTIONS] FILE           convert FILE and show the anaglyph full screen
+       stereoglass [OPTIONS] FILE           convert FILE and show the result full screen
        stereoglass -c [OPTIONS] PATH...     convert pictures and folders, show nothing
 
 A stereo picture (left view on the left, unless the file or --layout says
@@ -248,7 +308,8 @@ pair_anaglyph.jpg.
 Runs:
   -c, --convert          convert every PATH without showing anything; needs no
                          display. A folder converts the pictures in it (found by
-                         content, not by name; its *_anaglyph.* results skipped)
+                         content, not by name; its earlier results, named as
+                         --to names them, skipped)
   -r, --recursive        with -c, go into the subfolders of each folder
   -o, --output PATH      write the anaglyph to PATH: a file for one picture, a
                          folder for several (made when missing; a name ending
@@ -258,6 +319,10 @@ Runs:
   -j, --jobs N           convert N pictures at once (1 to 64; default: one per
                          processor core)
   -q, --quiet            no progress bar and no line per picture; errors only
+      --thumbnail SIZE IN OUT
+                         write a PNG anaglyph preview of IN to OUT, at most
+                         SIZE pixels on its longer side (for file managers;
+                         needs no display; nothing written for a bad file)
   -h, --help             show this text
   -V, --version          show the version
 
@@ -280,11 +345,25 @@ Anaglyph:
       --quality N        JPEG quality, 1 to 100 (default 95, always 4:4:4)
       --strip[=yes|no]   keep no metadata (EXIF, ICC profile) in the output
 
+Output (with -c or FILE; the dialog writes the anaglyph):
+      --to KIND          what to write: anaglyph (default), sbs (left view on
+                         the left), cross (right view on the left), over-under
+                         (left on top), half-sbs (each view half width, for 3D
+                         TVs), jps, mpo (stereo cameras, the Nintendo 3DS),
+                         wiggle (animated GIF). Beside the source: pair_sbs.jpg,
+                         pair_cross.jpg, pair_over-under.jpg, pair_half-sbs.jpg,
+                         pair_stereo.jps, pair_stereo.mpo, pair_wiggle.gif;
+                         -o NAME.jps and -o NAME.mpo imply their kind
+      --wiggle-ms N      a wiggle frame's time, 20 to 10000 ms (default 150)
+      --wiggle-size N    a wiggle's longer side at most, 16 to 65535 pixels
+                         (default 800)
+
 Settings:
   $XDG_CONFIG_HOME/stereoglass/stereoglass.conf (default
   ~/.config/stereoglass/stereoglass.conf) holds defaults for layout, glasses,
-  method, swap, shift, align, quality and strip, one "key = value" a line,
-  '#' starting a comment. The command line wins over the file.
+  method, swap, shift, align, quality, strip, to (for -c and FILE runs; the
+  dialog writes the anaglyph), wiggle-ms and wiggle-size, one "key = value" a
+  line, '#' starting a comment. The command line wins over the file.
 
 Exit status: 0 all converted, 1 some pictures failed (or FILE could not be
 converted), 2 usage or settings error (nothing was done).
@@ -293,5 +372,6 @@ Examples:
   stereoglass -c ~/Pictures/3d                 every picture of the folder
   stereoglass -c -r --glasses green-magenta --method dubois -o out/ trip/
   stereoglass -c --left L.jpg --right R.jpg -o pair.png
+  stereoglass -c --align --to mpo ~/Pictures/3d  every pair as an MPO for the 3DS
 )";
 }

@@ -14,6 +14,7 @@ enum class RunMode {
     Dialog,  // no picture given: choose one in the dialog, convert, show
     Show,    // one picture (or a --left/--right pair): convert and show it
     Convert, // -c: convert every picture given, show nothing, need no display
+    Thumbnail, // --thumbnail SIZE IN OUT: a PNG preview for a file manager, no display
     Help,
     Version,
 };
@@ -26,6 +27,7 @@ struct CommandLine {
     bool recursive = false;          // -r: into the subfolders of a folder given
     bool quiet = false;              // -q: no progress bar, no per-picture lines
     int32_t jobs = 0;                // --jobs: pictures converted at once; 0 = one per core
+    int32_t thumbnailSize = 0;       // --thumbnail: the preview's longer side at most; paths are IN, OUT
     Settings settings;               // the conversion's options given, as settings
 };
 

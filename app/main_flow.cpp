@@ -5,6 +5,7 @@
 
 #include "anaglyph/conversion.h"
 #include "anaglyph/placement.h"
+#include "anaglyph/stereo_output.h"
 #include "app/anaglyph_choices.h"
 #include "app/naming.h"
 #include "app/settings_file.h"
@@ -122,10 +123,13 @@ int32_t fConvertAndShow(const std::string& sourcePath)
 int32_t fConvertAndShow(const ConversionRequest& request)
 {
     // The source is read through the path as chosen; the output goes to the
-    // same folder under the lower-cased file name.
+    // same folder under the lower-cased file name, with its kind's suffix and
+    // extension ("_anaglyph" and ".jpg" unless --to asks for another kind).
     ConversionRequest fullRequest = request;
+    const StereoOutput& written = StereoOutputFor(request.options.outputKind);
     if (fullRequest.outputPath.empty())
-        fullRequest.outputPath = fAnaglyphBase(fNamingPath(request.sourcePath)) + ".jpg";
+        fullRequest.outputPath =
+            fResultBase(fNamingPath(request.sourcePath), written.suffix) + "." + written.extension;
     const std::string& outputFile = fullRequest.outputPath;
     // The result window covers the primary output where it lies, which on
     // a desktop of several monitors need not be at the origin.
@@ -133,13 +137,20 @@ int32_t fConvertAndShow(const ConversionRequest& request)
     GetPrimaryOutputRect(&output);
 
     ConversionResult result = ConvertShowingWork(fullRequest);
+    // Another kind's notes (a wiggle GIF holds no EXIF or ICC) for a run
+    // started from a terminal; the anaglyph's run stays as quiet as it was.
+    if (written.kind != OutputKind::Anaglyph && !result.notes.empty())
+        std::fputs(result.notes.c_str(), stderr);
     if (result.status != ConversionStatus::Written) {
         ShowError(result.reason);
         return 1;
     }
 
     // The written file is read back for the screen; its decode runs on the
-    // second core while the window opens.
+    // second core while the window opens. A JPS shows its two views side by
+    // side, an MPO its first picture (the left view) and a wiggle GIF its
+    // first frame (the left view, still): what a picture loader makes of
+    // each file.
     PrefetchPictureFile(outputFile);
     HWND window = CreateGraphicWindow(u"", output.left - 1, output.top - 1, output.right - output.left,
                                       output.bottom - output.top, kShowWindow);

@@ -422,6 +422,25 @@ bool ApplySetting(ConversionOptions& options, const std::string& key, const std:
             error = "shift takes a whole number of pixels" + Got(value);
             return false;
         }
+    } else if (key == "to") {
+        if (!ParseOutputKind(value, options.outputKind)) {
+            error = "to takes one of " + OutputKindNames() + Got(value);
+            return false;
+        }
+    } else if (key == "wiggle-ms") {
+        int32_t ms = 0;
+        if (!ParseWholeNumber(value, ms) || ms < 20 || ms > 10000) {
+            error = "wiggle-ms takes a number of milliseconds from 20 to 10000" + Got(value);
+            return false;
+        }
+        options.wiggleMs = ms;
+    } else if (key == "wiggle-size") {
+        int32_t size = 0;
+        if (!ParseWholeNumber(value, size) || size < 16 || size > 65535) {
+            error = "wiggle-size takes a number of pixels from 16 to 65535" + Got(value);
+            return false;
+        }
+        options.wiggleSize = size;
     } else if (key == "quality") {
         int32_t quality = 0;
         if (!ParseWholeNumber(value, quality) || quality < 1 || quality > 100) {
@@ -430,7 +449,8 @@ bool ApplySetting(ConversionOptions& options, const std::string& key, const std:
         }
         options.jpegQuality = quality;
     } else {
-        error = "unknown setting " + QuotedForMessage(key) + " (known: layout, glasses, method, swap, shift, align, quality, strip)";
+        error = "unknown setting " + QuotedForMessage(key) +
+                " (known: layout, glasses, method, swap, shift, align, quality, strip, to, wiggle-ms, wiggle-size)";
         return false;
     }
     return true;

@@ -2,7 +2,7 @@
 // The settings file: the user's defaults for the conversion's options, one
 // "key = value" a line, '#' starting a comment. The keys are the long option
 // names that make sense as defaults: layout, glasses, method, swap, shift,
-// align, quality, strip. The command line and the file set options through
+// align, quality, strip, to, wiggle-ms, wiggle-size. The command line and the file set options through
 // the same ApplySetting, so both accept and refuse the same values.
 #include <cstdint>
 #include <string>

@@ -39,7 +39,12 @@ CodecResult ReadImageFile(const std::string& path, Image& image)
 
 CodecResult DecodeImageBytes(const uint8_t* data, size_t size, Image& image)
 {
-    CodecResult result = DecodePictureBytes(data, size, image);
+    return DecodeImageBytesReduced(data, size, 0, image);
+}
+
+CodecResult DecodeImageBytesReduced(const uint8_t* data, size_t size, int32_t leastLongSide, Image& image)
+{
+    CodecResult result = DecodePictureBytesReduced(data, size, leastLongSide, image);
     if (result == kCodecOk && image.hasAlpha)
         FlattenOntoBlack(image);
     return result;

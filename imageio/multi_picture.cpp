@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imageio/codecs/codec.h"
+#include "imageio/leia_pair.h"
 
 namespace {
 
@@ -437,7 +438,10 @@ StereoFrames FindStereoFrames(const uint8_t* data, size_t size)
         return FromIndex(data, size, block);
     if (present)
         return SingleWithNote(kUnreadableIndex);
-    return FromConcatenation(data, size);
+    StereoFrames frames = FromConcatenation(data, size);
+    if (frames.found == FrameSearch::Single)
+        FindLeiaPair(data, size, frames);
+    return frames;
 }
 
 JpsDescriptor FindJpsDescriptor(const uint8_t* data, size_t size)

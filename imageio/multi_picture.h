@@ -33,7 +33,8 @@ struct StereoFrames {
 // there is one; only its disparity views (type 0x020002) are stereo views,
 // ordered by their individual numbers. Without an index, exactly two complete
 // JPEG pictures of the same size, with nothing but zero padding between and
-// after them, are a pair.
+// after them, are a pair; so is a Leia pair (leia_pair.h), whose JSON
+// trailer says which picture is the left view.
 StereoFrames FindStereoFrames(const uint8_t* data, size_t size);
 
 // The JPS descriptor (APP3 "_JPSJPS_") of a JPEG's first picture.

@@ -1,7 +1,8 @@
 # Installing and packaging: the program, libstereoglass.so with its header,
-# the desktop entry, icon, MIME definitions and man page; `make package` (or
-# `cmake --build build --target package`) builds three .deb files in build/
-# whose dependencies dpkg-shlibdeps finds from the shared libraries they link.
+# the desktop entry, icon, MIME definitions, file-manager thumbnailer and man
+# page; `make package` (or `cmake --build build --target package`) builds
+# three .deb files in build/ whose dependencies dpkg-shlibdeps finds from the
+# shared libraries they link.
 include(GNUInstallDirs)
 
 set_target_properties(libstereoglass PROPERTIES
@@ -52,6 +53,9 @@ foreach(sg_package program:stereoglass library:libstereoglass1 development:libst
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${sg_packaging_out}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${sg_name} COMPONENT ${sg_component})
 endforeach()
+# Anaglyph previews of MPO and JPS files in Nautilus, Nemo and Thunar.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/stereoglass.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers
+  COMPONENT program)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)

@@ -91,6 +91,17 @@ CodecResult DecodePictureBytes(const uint8_t* data, size_t size, Picture& pictur
     return result;
 }
 
+CodecResult DecodePictureBytesReduced(const uint8_t* data, size_t size, int32_t leastLongSide, Picture& picture)
+{
+    if (leastLongSide <= 0 || !data || size == 0 || SniffFormat(data, size) != PictureFormat::Jpeg)
+        return DecodePictureBytes(data, size, picture);
+    picture = Picture{};
+    CodecResult result = DecodeJpegReduced(data, size, leastLongSide, picture);
+    if (result != kCodecOk)
+        picture = Picture{};
+    return result;
+}
+
 bool PictureFormatForMimeType(const std::string& mimeType, PictureFormat& format)
 {
     for (const PictureFormatRow& row : PictureFormats()) {

@@ -95,6 +95,12 @@ bool TakePrefetchedPicture(const std::string& path, Picture& picture, CodecResul
 CodecResult ProbePictureBytes(const uint8_t* data, size_t size, PictureHeader& header);
 CodecResult DecodePictureBytes(const uint8_t* data, size_t size, Picture& picture);
 
+// The same decoders, allowed to decode a JPEG at a reduced scale (one of
+// TurboJPEG's scaling factors) as long as the picture's longer side keeps at
+// least leastLongSide pixels (or its own size when it is smaller); other
+// formats are decoded whole. 0 decodes at full size.
+CodecResult DecodePictureBytesReduced(const uint8_t* data, size_t size, int32_t leastLongSide, Picture& picture);
+
 // Writes the picture atomically: a temporary file in the same folder, renamed
 // over path only when complete. A failure leaves no partial file and never
 // touches an existing one. withAlpha false: the alpha bytes are ignored.
@@ -125,6 +131,14 @@ struct SaveFailure {
 // failure, when given, says where a file-system call failed.
 CodecResult EncodeImageFile(const std::string& path, PictureFormat format, ImageView image,
                             const EncodeOptions& options, SaveFailure* failure = nullptr);
+
+// The same encoders into bytes in memory, with the options' quality and
+// finish (the pictures of a multi-picture file are put together from such).
+CodecResult EncodeImageBytes(std::string& out, PictureFormat format, ImageView image, const EncodeOptions& options);
+
+// Bytes already encoded, saved as EncodeImageFile saves: atomically, a
+// symbolic link replaced and never followed, nothing left on failure.
+CodecResult SaveFileBytes(const std::string& path, const std::string& bytes, SaveFailure* failure = nullptr);
 
 // The format of an encoder named by its MIME type ("image/jpeg" …); false
 // for a MIME type no encoder has.

@@ -348,66 +348,42 @@ CodecResult EncodePictureFile(const std::string& path, PictureFormat format, con
     return EncodeImageFile(path, format, ImageView{const_cast<uint32_t*>(pixels), width, height, width}, options);
 }
 
-CodecResult EncodeImageFile(const std::string& path, PictureFormat format, ImageView image,
-                            const EncodeOptions& options, SaveFailure* failure)
+namespace {
+
+// The checks a save makes of its target before anything is encoded: a name
+// that can be a file, and no folder or unwritable file at it. What is there
+// (a symbolic link counts as nothing: it is replaced, never followed).
+CodecResult CheckSaveTarget(const std::string& path, struct stat& existing, bool& exists, SaveFailure& failed)
 {
-    SaveFailure ignored;
-    SaveFailure& failed = failure ? *failure : ignored;
-    failed = SaveFailure{};
+    exists = false;
     if (path.empty() || path.find('\0') != std::string::npos || path.back() == '/')
         return kCodecNotFound;
     // The save replaces whatever is at the name itself: a symbolic link
     // there is replaced by the new file, and the file it points to is left
     // alone (following it would let whoever made the link choose which of
     // the user's files is overwritten).
-    const std::string& target = path;
-    struct stat existing;
-    bool exists = lstat(target.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode);
+    exists = lstat(path.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode);
     if (exists && S_ISDIR(existing.st_mode)) {
         failed = {SaveStep::Target, EISDIR};
         return kCodecAccessDenied;
     }
-    if (exists && access(target.c_str(), W_OK) != 0) {
+    if (exists && access(path.c_str(), W_OK) != 0) {
         failed = {SaveStep::Target, errno};
         return kCodecAccessDenied;
     }
+    return kCodecOk;
+}
 
-    // JPEG, the format the program saves, is written from TurboJPEG's own
-    // buffer, straight from rows that may lie farther apart than the width;
-    // the others from a string, from rows made contiguous first.
-    std::string bytes;
-    JpegBuffer jpeg;
-    CodecResult result;
-    if (format == PictureFormat::Jpeg && CheckPictureSize(image.width, image.height) == kCodecOk && image.pixels) {
-        result = EncodeJpegBuffer(image.pixels, image.width, image.height, image.stride, options.jpegQuality,
-                                  &jpeg.data, &jpeg.size);
-    } else if (image.stride != image.width && image.pixels) {
-        Image compact;
-        if (!AllocateImage(compact, image.width, image.height))
-            return kCodecOutOfMemory;
-        for (int32_t y = 0; y < image.height; ++y)
-            std::memcpy(compact.pixels.get() + int64_t{y} * image.width, image.Row(y), size_t(image.width) * 4);
-        result = EncodePictureBytes(bytes, format, compact.pixels.get(), image.width, image.height, options.withAlpha);
-    } else {
-        result = EncodePictureBytes(bytes, format, image.pixels, image.width, image.height, options.withAlpha);
-    }
-    if (result != kCodecOk)
-        return result;
-    if (options.finish) {
-        if (jpeg.data)
-            bytes.assign(reinterpret_cast<const char*>(jpeg.data), size_t(jpeg.size));
-        FreeJpegBuffer(jpeg.data);
-        jpeg.data = nullptr;
-        options.finish(bytes);
-    }
-    const char* data = jpeg.data ? reinterpret_cast<const char*>(jpeg.data) : bytes.data();
-    size_t size = jpeg.data ? size_t(jpeg.size) : bytes.size();
-
+// Writes the bytes to a temporary file beside target and renames it over
+// target only once complete; the temporary is recorded while it exists, so
+// that Ctrl-C or SIGTERM removes it.
+CodecResult ReplaceWithBytes(const std::string& target, const char* data, size_t size, bool exists,
+                             const struct stat& existing, SaveFailure& failed)
+{
     size_t slash = target.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string temp = TemporaryName(folder, name);
-    // Recorded while it exists, so that Ctrl-C or SIGTERM removes it.
     int32_t ticket = -1;
     int fd = CreateTemporaryFile(temp, ticket);
     if (fd < 0) {
@@ -435,4 +411,84 @@ CodecResult EncodeImageFile(const std::string& path, PictureFormat format, Image
     }
     ForgetTemporaryFile(ticket);
     return kCodecOk;
+}
+
+// Encodes the view: JPEG into TurboJPEG's own buffer (jpeg), straight from
+// rows that may lie farther apart than the width; the others into bytes,
+// from rows made contiguous first.
+CodecResult EncodeView(PictureFormat format, ImageView image, const EncodeOptions& options, JpegBuffer& jpeg,
+                       std::string& bytes)
+{
+    if (format == PictureFormat::Jpeg && CheckPictureSize(image.width, image.height) == kCodecOk && image.pixels)
+        return EncodeJpegBuffer(image.pixels, image.width, image.height, image.stride, options.jpegQuality,
+                                &jpeg.data, &jpeg.size);
+    if (image.stride != image.width && image.pixels) {
+        Image compact;
+        if (!AllocateImage(compact, image.width, image.height))
+            return kCodecOutOfMemory;
+        for (int32_t y = 0; y < image.height; ++y)
+            std::memcpy(compact.pixels.get() + int64_t{y} * image.width, image.Row(y), size_t(image.width) * 4);
+        return EncodePictureBytes(bytes, format, compact.pixels.get(), image.width, image.height, options.withAlpha);
+    }
+    return EncodePictureBytes(bytes, format, image.pixels, image.width, image.height, options.withAlpha);
+}
+
+} // namespace
+
+CodecResult EncodeImageFile(const std::string& path, PictureFormat format, ImageView image,
+                            const EncodeOptions& options, SaveFailure* failure)
+{
+    SaveFailure ignored;
+    SaveFailure& failed = failure ? *failure : ignored;
+    failed = SaveFailure{};
+    struct stat existing;
+    bool exists = false;
+    CodecResult checked = CheckSaveTarget(path, existing, exists, failed);
+    if (checked != kCodecOk)
+        return checked;
+
+    std::string bytes;
+    JpegBuffer jpeg;
+    CodecResult result = EncodeView(format, image, options, jpeg, bytes);
+    if (result != kCodecOk)
+        return result;
+    if (options.finish) {
+        if (jpeg.data)
+            bytes.assign(reinterpret_cast<const char*>(jpeg.data), size_t(jpeg.size));
+        FreeJpegBuffer(jpeg.data);
+        jpeg.data = nullptr;
+        options.finish(bytes);
+    }
+    const char* data = jpeg.data ? reinterpret_cast<const char*>(jpeg.data) : bytes.data();
+    size_t size = jpeg.data ? size_t(jpeg.size) : bytes.size();
+    return ReplaceWithBytes(path, data, size, exists, existing, failed);
+}
+
+CodecResult EncodeImageBytes(std::string& out, PictureFormat format, ImageView image, const EncodeOptions& options)
+{
+    out.clear();
+    JpegBuffer jpeg;
+    CodecResult result = EncodeView(format, image, options, jpeg, out);
+    if (result != kCodecOk) {
+        out.clear();
+        return result;
+    }
+    if (jpeg.data)
+        out.assign(reinterpret_cast<const char*>(jpeg.data), size_t(jpeg.size));
+    if (options.finish)
+        options.finish(out);
+    return kCodecOk;
+}
+
+CodecResult SaveFileBytes(const std::string& path, const std::string& bytes, SaveFailure* failure)
+{
+    SaveFailure ignored;
+    SaveFailure& failed = failure ? *failure : ignored;
+    failed = SaveFailure{};
+    struct stat existing;
+    bool exists = false;
+    CodecResult checked = CheckSaveTarget(path, existing, exists, failed);
+    if (checked != kCodecOk)
+        return checked;
+    return ReplaceWithBytes(path, bytes.data(), bytes.size(), exists, existing, failed);
 }

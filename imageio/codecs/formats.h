@@ -81,6 +81,8 @@ std::string TiffFileVariant(int fd);
 
 CodecResult ProbeJpeg(const uint8_t* data, size_t size, PictureHeader& header);
 CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture);
+// At the smallest scaling factor that keeps leastLongSide (0: full size).
+CodecResult DecodeJpegReduced(const uint8_t* data, size_t size, int32_t leastLongSide, Picture& picture);
 CodecResult EncodeJpeg(std::string& out, const uint32_t* pixels, int32_t width, int32_t height);
 // The compressed bytes in TurboJPEG's own buffer, which the caller frees with
 // FreeJpegBuffer: saving writes them without another copy.

@@ -183,6 +183,36 @@ CodecResult ProbeJpeg(const uint8_t* data, size_t size, PictureHeader& header)
 
 CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture)
 {
+    return DecodeJpegReduced(data, size, 0, picture);
+}
+
+namespace {
+
+// The smallest of TurboJPEG's scaling factors (1/1 or smaller) whose
+// picture keeps leastLongSide on its longer side; 1/1 for 0.
+tjscalingfactor ReducedScale(int width, int height, int32_t leastLongSide)
+{
+    tjscalingfactor best = {1, 1};
+    if (leastLongSide <= 0)
+        return best;
+    int longSide = width > height ? width : height;
+    int wanted = longSide < leastLongSide ? longSide : leastLongSide;
+    int count = 0;
+    const tjscalingfactor* factors = tjGetScalingFactors(&count);
+    for (int i = 0; factors && i < count; ++i) {
+        const tjscalingfactor& f = factors[i];
+        if (f.num > f.denom || TJSCALED(longSide, f) < wanted)
+            continue;
+        if (int64_t(f.num) * best.denom < int64_t(best.num) * f.denom)
+            best = f;
+    }
+    return best;
+}
+
+} // namespace
+
+CodecResult DecodeJpegReduced(const uint8_t* data, size_t size, int32_t leastLongSide, Picture& picture)
+{
     if (size > 0xFFFFFFFFu)
         return kCodecTooLarge;
     TjHandle tj(tjInitDecompress());
@@ -205,6 +235,9 @@ CodecResult DecodeJpeg(const uint8_t* data, size_t size, Picture& picture)
     if (ScanMarkers(data, size, false, markers) == kCodecOk && !AnyScanData(data, size, markers.scanAt))
         return kCodecCorrupt;
     bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
+    const tjscalingfactor scale = ReducedScale(width, height, leastLongSide);
+    width = TJSCALED(width, scale);
+    height = TJSCALED(height, scale);
     result = AllocatePicture(picture, width, height);
     if (result != kCodecOk)
         return result;

@@ -10,8 +10,10 @@
 #include "anaglyph/conversion.h"
 #include "anaglyph/stereo_split.h"
 #include "imageio/image_file.h"
+#include "imageio/multi_picture.h"
 #include "tests/anaglyph/pictures.h"
 #include "tests/anaglyph/stereo_fixtures.h"
+#include "tests/support/command.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -164,6 +166,37 @@ TEST(ConversionMetadata, OtherFormatsKeepWhatTheyCanAndSaySoOtherwise)
     EXPECT_EQ(Value(fromTiff->exifData(), "Exif.Photo.PixelXDimension"), "40");
     for (const char* key : {"Exif.Image.StripOffsets", "Exif.Image.ImageWidth", "Exif.Image.BitsPerSample"})
         EXPECT_EQ(Value(fromTiff->exifData(), key), "(none)") << key;
+}
+
+TEST(ConversionMetadata, AnMpoKeepsExifAndIccInItsFirstPictureAndStaysAnMpo)
+{
+    // The colour profile's APP2 segments and the index's APP2 in one
+    // picture: both readers still find the two views, Exiv2 the metadata.
+    const std::string left = WithCameraMetadata(sgtest::SampleJpeg(100, 200, 40, 30));
+    const std::string right = sgtest::SampleJpeg(400, 300, 40, 30);
+    std::string source = sgtest::WriteFile("camera.mpo", sgtest::MakeMpo({{left, 0x020002, 1}, {right, 0x020002, 2}}));
+    ConversionRequest request;
+    request.sourcePath = source;
+    request.outputPath = sgtest::PictureFolder() + "/camera_stereo.mpo";
+    request.options.outputKind = OutputKind::Mpo;
+    ConversionResult result = ConvertPicture(request);
+    ASSERT_EQ(result.status, ConversionStatus::Written) << result.reason;
+    EXPECT_EQ(result.notes, "");
+
+    Exiv2::Image::AutoPtr image = ReadBack("camera_stereo.mpo");
+    EXPECT_EQ(Value(image->exifData(), "Exif.Image.Make"), "FUJIFILM");
+    EXPECT_EQ(Value(image->exifData(), "Exif.Photo.PixelXDimension"), "40");
+    EXPECT_EQ(Exiv2::ExifThumbC(image->exifData()).copy().size_, 0);
+    ASSERT_TRUE(image->iccProfileDefined());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(image->iccProfile()->pData_), image->iccProfile()->size_),
+              IccProfile());
+    const std::string bytes = ReadAll(request.outputPath);
+    StereoFrames frames = FindStereoFrames(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    EXPECT_EQ(frames.found, FrameSearch::StereoPair);
+    EXPECT_EQ(sgtest::CommandOutput("exiftool -s3 -NumberOfImages -Make " + request.outputPath +
+                                    " 2>&1; /usr/bin/python3 -c 'from PIL import Image; print(Image.open(\"" +
+                                    request.outputPath + "\").n_frames)'"),
+              "2\nFUJIFILM\n2");
 }
 
 TEST(ConversionMetadata, OrdinarySideBySidePicturesGiveThePlainCutAndMixPixels)

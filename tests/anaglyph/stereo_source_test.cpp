@@ -229,6 +229,62 @@ TEST(StereoSource, TwoSameSizePicturesBackToBackAreAPair)
     }
 }
 
+// A Leia pair as the Lume Pad writes it: two pictures, a block of the
+// tablet's own between them, and after the second a block and the JSON
+// that places each picture.
+std::string LeiaPair(const std::string& first, const std::string& second, const std::string& json)
+{
+    const std::string block = std::string("LEIA", 4) + std::string("\x01\x00\x00\x2a\xff\xd8\x10\x7d", 8);
+    return first + block + second + block + json + std::string("\x00\x00\x01\x3c", 4);
+}
+
+TEST(StereoSource, LeiaPairsGiveTheViewTheirJsonPlacesLeftAsTheLeftView)
+{
+    const Views& v = TestViews();
+    // The first picture is the right view here: only the JSON says so.
+    const std::string json = R"({"version":2,"views":[{"xLocation":1,"width":40},{"xLocation":0,"width":40}]})";
+    StereoSource source = Load(WriteFile("leia.jpg", LeiaPair(v.right, v.left, json)), ConversionStatus::Written);
+    EXPECT_EQ(FrameCount(source.file), 2);
+    EXPECT_EQ(source.file.frames.origin, "Leia stereo pair");
+    EXPECT_TRUE(SamePixels(source.views.left, DecodeBytes(v.left).View()));
+    EXPECT_TRUE(SamePixels(source.views.right, DecodeBytes(v.right).View()));
+
+    const std::string inOrder = R"({"views":[{"xLocation":0},{"xLocation":1}]})";
+    StereoSource plain = Load(WriteFile("leia2.jpg", LeiaPair(v.left, v.right, inOrder)), ConversionStatus::Written);
+    EXPECT_TRUE(SamePixels(plain.views.left, DecodeBytes(v.left).View()));
+
+    // Cut anywhere before its JSON is whole, it is no pair, and nothing is
+    // read past the bytes there are.
+    const std::string whole = LeiaPair(v.right, v.left, json);
+    const size_t jsonEnd = whole.size() - 4;
+    for (size_t size = 0; size <= whole.size(); size += size < 300 || size + 200 > whole.size() ? 1 : 61) {
+        std::string cut = whole.substr(0, size); // its own allocation: a read past it shows under ASan
+        StereoFrames frames = FindStereoFrames(reinterpret_cast<const uint8_t*>(cut.data()), cut.size());
+        EXPECT_EQ(frames.found == FrameSearch::StereoPair, size >= jsonEnd) << size;
+    }
+}
+
+TEST(StereoSource, OtherConcatenationsWithDataBetweenStayOrdinaryPictures)
+{
+    const Views& v = TestViews();
+    const std::string good = R"({"views":[{"xLocation":0},{"xLocation":1}]})";
+    const std::pair<const char*, std::string> cases[] = {
+        {"no JSON", LeiaPair(v.left, v.right, "")},
+        {"JSON without views", LeiaPair(v.left, v.right, R"({"camera":{"xLocation":0}})")},
+        {"three views", LeiaPair(v.left, v.right, R"({"views":[{"xLocation":0},{"xLocation":1},{"xLocation":2}]})")},
+        {"both at 0", LeiaPair(v.left, v.right, R"({"views":[{"xLocation":0},{"xLocation":0}]})")},
+        {"not JSON", LeiaPair(v.left, v.right, R"({"views":[{"xLocation":0},{"xLocation":1}})")},
+        {"sizes differ", LeiaPair(v.left, v.wider, good)},
+        {"nothing after the second", v.left + "LEIA" + v.right},
+    };
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        StereoSource source = Load(WriteFile("concatenated.jpg", bytes), ConversionStatus::Written);
+        EXPECT_EQ(FrameCount(source.file), 1);
+        EXPECT_EQ(source.views.left.width, 20); // the first picture cut side by side
+    }
+}
+
 TEST(StereoSource, DamagedMultiPictureFilesGiveAClearError)
 {
     const Views& v = TestViews();

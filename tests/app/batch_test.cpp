@@ -29,6 +29,12 @@ TEST(Batch, ResultNamesAreRecognisedInAnyCase)
     EXPECT_FALSE(IsAnaglyphResultName("anaglyph.jpg"));
     EXPECT_FALSE(IsAnaglyphResultName("pair_anaglyph.old.jpg"));
     EXPECT_FALSE(IsAnaglyphResultName("pair.jpg"));
+    // The other kinds' results too, the containers only by their extension.
+    for (const char* name : {"pair_SBS.jpg", "pair_cross.png", "pair_over-under.tif", "pair_half-sbs.jpg",
+                             "pair_stereo.JPS", "pair_stereo.mpo", "pair_wiggle.gif"})
+        EXPECT_TRUE(IsAnaglyphResultName(name)) << name;
+    for (const char* name : {"pair_stereo.jpg", "pair_wiggle.png", "sbs.jpg"})
+        EXPECT_FALSE(IsAnaglyphResultName(name)) << name;
 }
 
 // Every job is converted once by one of the workers, to its own output;

@@ -31,6 +31,12 @@ TEST(CommandLine, ModesFollowWhatIsGiven)
         {{"-c", "--left", "l.jpg", "--right", "r.jpg"}, RunMode::Convert},
         {{"-c", "--help"}, RunMode::Help},
         {{"--version", "a", "b"}, RunMode::Version},
+        {{"--thumbnail", "128", "in.mpo", "out.png"}, RunMode::Thumbnail},
+        {{"-c", "--to", "mpo", "a.jpg"}, RunMode::Convert},
+        {{"--to", "anaglyph", "a.jpg"}, RunMode::Show},
+        {{"--to", "sbs", "a.jpg"}, RunMode::Show},
+        {{"--to=wiggle", "--left", "l.jpg", "--right", "r.jpg"}, RunMode::Show},
+        {{"--to", "anaglyph"}, RunMode::Dialog},
     };
     for (const Case& c : cases) {
         CommandLine commandLine;
@@ -89,6 +95,17 @@ TEST(CommandLine, UsageErrorsHaveOneClearMessage)
          "without -c the program shows one picture; use -c to convert several"},
         {{"-o", "x.png"}, "-o needs a picture to convert"},
         {{"-c", ""}, "an empty name is no picture"},
+        {{"-c", "--to", "3d", "a.jpg"}, "--to takes one of anaglyph|sbs|cross|over-under|half-sbs|jps|mpo|wiggle, "
+                                        "got '3d'"},
+        {{"-c", "--wiggle-ms=5", "a.jpg"}, "--wiggle-ms takes a number of milliseconds from 20 to 10000, got '5'"},
+        // The dialog writes the anaglyph whose glasses it offers.
+        {{"--to=wiggle"}, "--to needs a picture: the dialog writes and shows the anaglyph"},
+        {{"--to", "mpo", "--glasses", "amber-blue"}, "--to needs a picture: the dialog writes and shows the anaglyph"},
+        {{"--thumbnail", "0", "in.mpo", "out.png"}, "--thumbnail takes a size in pixels from 1 to 4096, got '0'"},
+        {{"--thumbnail", "64", "in.mpo"},
+         "--thumbnail SIZE takes a picture and the PNG file to write: --thumbnail SIZE IN OUT"},
+        {{"-c", "--thumbnail", "64", "in.mpo", "out.png"},
+         "--thumbnail SIZE takes a picture and the PNG file to write: --thumbnail SIZE IN OUT"},
     };
     for (const Case& c : cases) {
         CommandLine commandLine;
@@ -103,6 +120,7 @@ TEST(CommandLine, UsageNamesEveryOption)
     std::string usage = UsageText();
     for (const char* option : {"--convert", "--output", "--recursive", "--quiet", "--jobs", "--help", "--version",
                                "--quality", "--layout", "--swap", "--left", "--right", "--strip", "--glasses",
-                               "--method", "--shift", "--align"})
+                               "--method", "--shift", "--align", "--to", "--wiggle-ms", "--wiggle-size",
+                               "--thumbnail"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }

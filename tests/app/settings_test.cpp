@@ -44,6 +44,12 @@ TEST(Settings, EachKeyTakesItsValues)
     ASSERT_TRUE(ApplySetting(options, "strip", "on", error)) << error;
     ASSERT_TRUE(ApplySetting(options, "shift", "-12", error)) << error;
     ASSERT_TRUE(ApplySetting(options, "quality", "80", error)) << error;
+    ASSERT_TRUE(ApplySetting(options, "to", "mpo", error)) << error;
+    ASSERT_TRUE(ApplySetting(options, "wiggle-ms", "200", error)) << error;
+    ASSERT_TRUE(ApplySetting(options, "wiggle-size", "480", error)) << error;
+    EXPECT_EQ(options.outputKind, OutputKind::Mpo);
+    EXPECT_EQ(options.wiggleMs, 200);
+    EXPECT_EQ(options.wiggleSize, 480);
     EXPECT_EQ(options.layout, StereoLayout::OverUnder);
     EXPECT_EQ(options.method.glasses, Glasses::GreenMagenta);
     EXPECT_EQ(options.method.method, MixMethod::HalfColour);
@@ -77,8 +83,12 @@ TEST(Settings, BadValuesSayWhatIsWrongAndChangeNothing)
          "layout takes one of auto|sbs|cross|over-under|under-over|half-sbs|half-over-under, got 'sideways'"},
         {"glasses", "blue", "glasses takes one of red-cyan|green-magenta|amber-blue, got 'blue'"},
         {"method", "Dubois", "method takes one of colour|half-colour|grey|optimised|dubois, got 'Dubois'"},
+        {"to", "side-by-side", "to takes one of anaglyph|sbs|cross|over-under|half-sbs|jps|mpo|wiggle, got 'side-by-side'"},
+        {"wiggle-ms", "10", "wiggle-ms takes a number of milliseconds from 20 to 10000, got '10'"},
+        {"wiggle-size", "big", "wiggle-size takes a number of pixels from 16 to 65535, got 'big'"},
         {"colour", "red",
-         "unknown setting 'colour' (known: layout, glasses, method, swap, shift, align, quality, strip)"},
+         "unknown setting 'colour' (known: layout, glasses, method, swap, shift, align, quality, strip, to, "
+         "wiggle-ms, wiggle-size)"},
     };
     for (const Case& c : cases) {
         ConversionOptions options;
@@ -153,7 +163,7 @@ TEST(Settings, BadLineNamesFileLineAndProblem)
         {"glasses red-cyan\n", ":1: expected 'key = value', got 'glasses red-cyan'"},
         {"\n = 3\n", ":2: expected 'key = value', got '= 3'"},
         {"speed = 3\n", ":1: unknown setting 'speed' (known: layout, glasses, method, swap, shift, align, quality, "
-                        "strip)"},
+                        "strip, to, wiggle-ms, wiggle-size)"},
     };
     for (const Case& c : cases) {
         WriteText(path, c.text);

@@ -250,6 +250,10 @@ TEST_F(Batch, UsageErrorsDoNothingAndExitWith2)
          "stereoglass: --left needs the left view's file; the name given is empty"},
         {{"-c", "--left", "a.png", "--right", ""},
          "stereoglass: --right needs the right view's file; the name given is empty"},
+        // A picture shown is refused as a -c run is, before anything is read.
+        {{"--to", "wiggle", "a.png", "-o", "a_wiggle.png"},
+         "stereoglass: --to wiggle writes .gif files; -o \"a_wiggle.png\" names another"},
+        {{"--to", "mpo"}, "stereoglass: --to needs a picture: the dialog writes and shows the anaglyph"},
     };
     for (const Case& c : cases) {
         CommandRun run = Run(c.args);
@@ -447,7 +451,7 @@ TEST_F(Batch, NeverOverwritesASourceOrWritesOneFileTwice)
          "refusing to write the anaglyph of \"a.png\" to \"./link.png\": that is the source itself"},
         {{"-c", "b.jps", "-o", "hard.jpg"},
          "refusing to write the anaglyph of \"b.jps\" to \"hard.jpg\": that is the source itself"},
-        {{"-c", "a.png", "-o", "b.jps"}, // a format the saver lacks is caught first
+        {{"-c", "a.png", "-o", "b.jps", "--to", "sbs"}, // a format the kind lacks is caught first
          "-o \"b.jps\" names no picture format: end it in .jpg, .jpeg, .jpe, .jfif, .png, .gif, .tif, .tiff, .bmp, .dib or .rle, or in '/' "
          "for a folder"},
     };
@@ -526,4 +530,75 @@ TEST_F(Batch, SecondCtrlCDuringASaveLeavesNoTemporary)
         hit = temporarySeen && !fs::exists(work / "out.bmp");
     }
     EXPECT_TRUE(hit) << "no run was interrupted in the middle of its save";
+}
+
+TEST_F(Batch, EveryKindIsNamedBesideItsSourceAndSkippedByLaterFolderRuns)
+{
+    Put("bench-sbs-959.png", "shots/Pair.PNG");
+    struct Case {
+        const char* kind;
+        const char* file;
+        PictureFormat format;
+        const char* size; // as identify gives it: each GIF frame, an MPO's first picture
+    };
+    const Case cases[] = {
+        {"anaglyph", "pair_anaglyph.jpg", PictureFormat::Jpeg, "480x494"},
+        {"sbs", "pair_sbs.jpg", PictureFormat::Jpeg, "960x494"},
+        {"cross", "pair_cross.jpg", PictureFormat::Jpeg, "960x494"},
+        {"over-under", "pair_over-under.jpg", PictureFormat::Jpeg, "480x988"},
+        {"half-sbs", "pair_half-sbs.jpg", PictureFormat::Jpeg, "480x494"},
+        {"jps", "pair_stereo.jps", PictureFormat::Jpeg, "960x494"},
+        {"mpo", "pair_stereo.mpo", PictureFormat::Jpeg, "480x494"},
+        {"wiggle", "pair_wiggle.gif", PictureFormat::Gif, "480x494 480x494"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        CommandRun run = Run({"-c", "--to", c.kind, "shots"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "shots/Pair.PNG -> shots/" + std::string(c.file) + "\n");
+        EXPECT_EQ(FormatOf(work / ("shots/" + std::string(c.file))), c.format);
+        EXPECT_EQ(CommandOutput("identify -format '%wx%h ' " + work / ("shots/" + std::string(c.file))), c.size);
+    }
+    EXPECT_EQ(Files().size(), 9u);
+
+    // The settings file's kind, and -o's name implying one.
+    WriteSettings("to = sbs\n");
+    CommandRun fromSettings = Run({"-c", "shots/Pair.PNG", "-o", "out/"});
+    EXPECT_EQ(fromSettings.out, "shots/Pair.PNG -> out/pair_sbs.jpg\n") << fromSettings.err;
+    WriteSettings("");
+    CommandRun implied = Run({"-c", "shots/Pair.PNG", "-o", "For3DS.MPO"});
+    EXPECT_EQ(implied.exitCode, 0) << implied.err;
+    EXPECT_EQ(CommandOutput("exiftool -s3 -NumberOfImages " + work / "For3DS.MPO"), "2");
+    Put("bench-sbs-959.png", "x/pair.png");
+    CommandRun clash = Run({"-c", "--to", "mpo", "x/pair.png", "shots/Pair.PNG", "-o", "out/"});
+    EXPECT_EQ(clash.err, "stereoglass: not writing the MPO stereo pair of \"shots/Pair.PNG\" to "
+                         "\"out/pair_stereo.mpo\": the MPO stereo pair of \"x/pair.png\" goes there\n");
+    CommandRun mismatch = Run({"-c", "--to", "wiggle", "shots/Pair.PNG", "-o", "wiggle.png"});
+    EXPECT_EQ(mismatch.exitCode, 2);
+    EXPECT_EQ(mismatch.err, "stereoglass: --to wiggle writes .gif files; -o \"wiggle.png\" names another\n");
+}
+
+TEST_F(Batch, ThumbnailIsASmallPngAnaglyphOrNothing)
+{
+    Put("figure-sbs.jps", "Figure.JPS");
+    CommandRun run = Run({"--thumbnail", "96", "Figure.JPS", "preview.png"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(FormatOf(work / "preview.png"), PictureFormat::Png);
+    EXPECT_EQ(CommandOutput("identify -format '%[fx:max(w,h)]' " + work / "preview.png"), "96");
+
+    // A preview as large as the view is the anaglyph itself, at full scale.
+    CommandRun full = Run({"--thumbnail", "4096", "Figure.JPS", "full.png"});
+    EXPECT_EQ(full.exitCode, 0) << full.err;
+    EXPECT_EQ(CommandOutput("identify -format '%wx%h' " + work / "full.png"), "522x720");
+
+    Write("broken.mpo", std::string("\xFF\xD8\xFF\xE2", 4) + "not really");
+    for (const char* bad : {"broken.mpo", "missing.jps"}) {
+        SCOPED_TRACE(bad);
+        CommandRun failed = Run({"--thumbnail", "96", bad, "bad.png"});
+        EXPECT_EQ(failed.exitCode, 1);
+        EXPECT_NE(failed.err.find(bad), std::string::npos) << failed.err;
+        EXPECT_FALSE(fs::exists(work / "bad.png"));
+    }
+    EXPECT_EQ(Files(), (std::set<std::string>{"Figure.JPS", "preview.png", "full.png", "broken.mpo"}));
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -86,6 +87,56 @@ std::vector<uint32_t> Rgb(const Picture& picture)
         out[i] = picture.pixels[i] & 0xFFFFFF;
     return out;
 }
+
+// Pixels of a picture, or a window onto them (a view of a side-by-side
+// source), rows stride pixels apart.
+struct PixelWindow {
+    const uint32_t* pixels;
+    int width, height, stride;
+};
+
+// How closely the screen shows picture fitted inside and centred on black:
+// the PSNR of every third pixel inside its place (a few pixels off its
+// edges) against the nearest of the picture's pixels around the one it maps
+// to, since where a scaled pixel's edge falls is a matter of rounding; 0
+// when the bars around that place are not black.
+double FittedPsnr(const PixelWindow& picture, const std::vector<uint32_t>& screen, int w, int h)
+{
+    double scale = std::min(double(w) / picture.width, double(h) / picture.height);
+    int dw = int(std::lround(picture.width * scale)), dh = int(std::lround(picture.height * scale));
+    int x0 = (w - dw) / 2, y0 = (h - dh) / 2;
+    double sum = 0;
+    int64_t count = 0;
+    for (int y = 0; y < h; y += 3)
+        for (int x = 0; x < w; x += 3) {
+            uint32_t pixel = screen[size_t(y) * w + x];
+            bool outside = x < x0 - 2 || x > x0 + dw + 1 || y < y0 - 2 || y > y0 + dh + 1;
+            if (outside && pixel != 0)
+                return 0;
+            if (x < x0 + 3 || x > x0 + dw - 4 || y < y0 + 3 || y > y0 + dh - 4)
+                continue;
+            int sx = int((x - x0 + 0.5) / scale), sy = int((y - y0 + 0.5) / scale);
+            double best = 1e9;
+            for (int ny = std::max(sy - 1, 0); ny <= std::min(sy + 1, picture.height - 1); ++ny)
+                for (int nx = std::max(sx - 1, 0); nx <= std::min(sx + 1, picture.width - 1); ++nx) {
+                    uint32_t near = picture.pixels[size_t(ny) * picture.stride + nx];
+                    double d = 0;
+                    for (int shift : {0, 8, 16}) {
+                        double c = double((pixel >> shift) & 0xFF) - double((near >> shift) & 0xFF);
+                        d += c * c;
+                    }
+                    best = std::min(best, d);
+                }
+            sum += best;
+            ++count;
+        }
+    if (count == 0)
+        return 0;
+    double mse = sum / (3.0 * double(count));
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+PixelWindow Window(const Picture& picture) { return {picture.pixels.get(), picture.width, picture.height, picture.width}; }
 
 // The program's settings folder for as long as this lives: the program
 // inherits it; other tests keep theirs.
@@ -232,7 +283,8 @@ TEST_F(EndToEnd, GlassesPickedInTheDialogAreUsedAndRememberedBesideTheUsersLines
     std::string config = MakeFolder("glasses-config");
     std::filesystem::create_directories(config + "/stereoglass");
     const std::string settingsFile = config + "/stereoglass/stereoglass.conf";
-    const std::string usersLines = "# my defaults\nstrip = no   # keep EXIF\n";
+    // A "to" line is for the other runs: the dialog writes the anaglyph.
+    const std::string usersLines = "# my defaults\nstrip = no   # keep EXIF\nto = sbs\n";
     std::ofstream(settingsFile) << usersLines;
     ConfigHome configHome(config);
 
@@ -269,6 +321,7 @@ TEST_F(EndToEnd, GlassesPickedInTheDialogAreUsedAndRememberedBesideTheUsersLines
     EXPECT_EQ(settings.find("method"), std::string::npos) << "only what changed is written: " << settings;
     Xdotool("key a");
     EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
+    EXPECT_EQ(FolderNames(photos), (std::set<std::string>{"pair.jps", "pair_anaglyph.jpg"}));
 }
 
 TEST_F(EndToEnd, OddWidthRoundsTheHalfToEvenAndClosingTheWindowEndsTheRun)
@@ -370,6 +423,62 @@ TEST_F(EndToEnd, FileOnTheCommandLineIsConvertedAndShownWithoutTheDialog)
     Xdotool("key space");
     EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
     EXPECT_EQ(FolderNames(folder), (std::set<std::string>{"Bench.png", "bench_anaglyph.jpg"}));
+}
+
+// "stereoglass FILE" writes the kind --to, the settings file's "to" line or
+// -o's name asks for, beside the source by its kind's name, and shows the
+// file it wrote as a picture loader reads it: a JPS both views, an MPO its
+// first picture, a wiggle GIF its first frame.
+TEST_F(EndToEnd, FileRunWritesTheKindAskedAndShowsTheFileItWrote)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        const char* settings; // the settings file's lines
+        const char* written;
+        int width, height;    // of the picture shown
+        bool leftView;        // the picture shown is the source's left view
+    };
+    const Case cases[] = {
+        {"sbs", {"--to", "sbs", "Bench.png"}, "", "bench_sbs.jpg", 960, 494, false},
+        {"settings", {"Bench.png"}, "to = over-under\n", "bench_over-under.jpg", 480, 988, false},
+        {"mpo", {"--to", "mpo", "Bench.png"}, "to = wiggle\n", "bench_stereo.mpo", 480, 494, true},
+        {"wiggle", {"--to=wiggle", "Bench.png"}, "", "bench_wiggle.gif", 480, 494, true},
+        {"jps", {"-o", "3d.jps", "Bench.png"}, "", "3d.jps", 960, 494, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string folder = MakeFolder(std::string("kind-") + c.name);
+        std::string config = MakeFolder(std::string("kind-config-") + c.name);
+        std::filesystem::create_directories(config + "/stereoglass");
+        std::ofstream(config + "/stereoglass/stereoglass.conf") << c.settings;
+        ConfigHome configHome(config);
+        Copy(Sample("bench-sbs-959.png"), folder + "/Bench.png");
+        program = StartProgram(folder, false, true, c.args);
+
+        Picture written;
+        int w = 0, h = 0;
+        std::vector<uint32_t> screen;
+        bool shown = WaitUntil(
+            [&] {
+                screen = Screen(w, h);
+                return DecodePictureFile(folder + "/" + c.written, written) == kCodecOk &&
+                       FittedPsnr(Window(written), screen, w, h) >= 30.0;
+            },
+            kRunTimeoutMs);
+        EXPECT_TRUE(shown) << ReadFile(program.errors) << "PSNR " << FittedPsnr(Window(written), screen, w, h);
+        // An MPO's first picture and a wiggle's first frame are the left view.
+        if (c.leftView) {
+            Picture source;
+            ASSERT_EQ(DecodePictureFile(folder + "/Bench.png", source), kCodecOk);
+            EXPECT_GE(FittedPsnr({source.pixels.get(), 480, 494, source.width}, screen, w, h), 30.0);
+        }
+        EXPECT_EQ(written.width, c.width);
+        EXPECT_EQ(written.height, c.height);
+        Xdotool("key space");
+        EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
+        EXPECT_EQ(FolderNames(folder), (std::set<std::string>{"Bench.png", c.written}));
+    }
 }
 
 // A run from the desktop has no terminal: a bad settings file is also shown

@@ -58,7 +58,7 @@ const std::map<std::string, std::set<std::string>> kPackages = {
     {"stereoglass",
      {"bin/stereoglass", "share/applications/stereoglass.desktop", "share/icons/hicolor/scalable/apps/stereoglass.svg",
       "share/man/man1/stereoglass.1.gz", "share/mime/packages/stereoglass.xml", "share/doc/stereoglass/copyright",
-      "share/doc/stereoglass/changelog.gz"}},
+      "share/doc/stereoglass/changelog.gz", "share/thumbnailers/stereoglass.thumbnailer"}},
     {"libstereoglass1",
      {"lib/libstereoglass.so.1", "lib/libstereoglass.so.1.0.0", "share/doc/libstereoglass1/copyright",
       "share/doc/libstereoglass1/changelog.gz"}},
@@ -116,6 +116,20 @@ TEST(Package, InstallTreeHoldsTheProgramLibraryAndDesktopFilesAndRuns)
         "sg_SelectTarget@@STEREOGLASS_1",       "sg_WritePixels@@STEREOGLASS_1",
     };
     EXPECT_EQ(exported, documented);
+
+    // The thumbnailer's command, as a file manager runs it: a PNG preview of
+    // at most the asked size, with no display.
+    std::string thumbnailer = prefix.path + "/share/thumbnailers/stereoglass.thumbnailer";
+    EXPECT_EQ(CommandOutput("grep -E '^MimeType=' " + thumbnailer), "MimeType=image/x-mpo;image/x-jps;");
+    std::string exec = CommandOutput("sed -n 's/^Exec=//p' " + thumbnailer);
+    ASSERT_EQ(exec, "stereoglass --thumbnail %s %i %o");
+    TempFolder work("sg-pkg-thumb");
+    fs::copy_file(std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps", work / "figure.jps");
+    CommandRun thumbnail = RunCommand({prefix.path + "/bin/stereoglass", "--thumbnail", "128", "figure.jps",
+                                       "preview.png"},
+                                      work.path, {"HOME=" + work.path, "LD_LIBRARY_PATH"});
+    EXPECT_EQ(thumbnail.exitCode, 0) << thumbnail.err;
+    EXPECT_EQ(CommandOutput("identify -format '%m %[fx:max(w,h)]' " + work / "preview.png"), "PNG 128");
 
     ExpectRunsFrom(prefix.path);
 }

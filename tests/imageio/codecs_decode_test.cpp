@@ -72,6 +72,36 @@ TEST(CodecDecode, JpegVariants)
     }
 }
 
+// A JPEG decoded at the smallest of TurboJPEG's scales that keeps the
+// longer side asked for, never above its own size; other formats whole.
+TEST(CodecDecode, JpegAtAReducedScaleKeepsTheSideAsked)
+{
+    const int w = 400, h = 200;
+    Pixels bgrx(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            bgrx[size_t(y) * w + size_t(x)] = x < w / 2 ? 0x00FF0000u : 0x000000FFu; // red | blue
+    const std::string jpeg = MakeJpeg(bgrx.data(), w, h, TJPF_BGRX, TJSAMP_444, 0);
+    const struct {
+        int32_t leastLongSide;
+        int32_t width, height;
+    } cases[] = {{0, 400, 200}, {50, 50, 25}, {100, 100, 50}, {101, 150, 75}, {399, 400, 200}, {5000, 400, 200}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.leastLongSide);
+        Picture pic;
+        ASSERT_EQ(DecodePictureBytesReduced(Bytes(jpeg), jpeg.size(), c.leastLongSide, pic), kCodecOk);
+        EXPECT_EQ(pic.width, c.width);
+        EXPECT_EQ(pic.height, c.height);
+        EXPECT_PRED3(Near, At(pic, 2, 2), 0xFFFF0000u, 8);
+        EXPECT_PRED3(Near, At(pic, pic.width - 3, pic.height - 3), 0xFF0000FFu, 8);
+    }
+    std::string png;
+    ASSERT_EQ(EncodePictureBytes(png, PictureFormat::Png, bgrx.data(), w, h, false), kCodecOk);
+    Picture whole;
+    ASSERT_EQ(DecodePictureBytesReduced(Bytes(png), png.size(), 50, whole), kCodecOk);
+    EXPECT_EQ(whole.width, w);
+}
+
 TEST(CodecDecode, RealSampleDecodesAndProbes)
 {
     std::string path = std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps"; // a JPEG by content

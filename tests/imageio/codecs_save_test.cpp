@@ -180,3 +180,36 @@ TEST(CodecSave, UnwritableFolderOrFile)
 }
 
 } // namespace
+
+// Bytes made in memory (a multi-picture file, an animation) are saved as a
+// picture is: exactly, a link at the name replaced and not followed, and a
+// failure leaving nothing. The bytes of a view match the file of the view,
+// rows apart and quality included.
+TEST(CodecSave, BytesInMemorySaveAsPicturesDo)
+{
+    TempDir dir;
+    Pixels px = Picture64();
+    const ImageView band{px.data() + 8, 40, 30, 64}; // rows 64 pixels apart
+    EncodeOptions options;
+    options.jpegQuality = 40;
+    for (PictureFormat format : {PictureFormat::Jpeg, PictureFormat::Png}) {
+        std::string bytes;
+        ASSERT_EQ(EncodeImageBytes(bytes, format, band, options), kCodecOk);
+        ASSERT_EQ(EncodeImageFile(dir.File("band"), format, band, options), kCodecOk);
+        EXPECT_EQ(ReadFile(dir.File("band")), bytes);
+    }
+
+    ASSERT_TRUE(WriteFile(dir.File("victim"), "precious"));
+    ASSERT_EQ(symlink(dir.File("victim").c_str(), dir.File("out.mpo").c_str()), 0);
+    ASSERT_EQ(SaveFileBytes(dir.File("out.mpo"), "new bytes"), kCodecOk);
+    struct stat st;
+    ASSERT_EQ(lstat(dir.File("out.mpo").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(ReadFile(dir.File("out.mpo")), "new bytes");
+    EXPECT_EQ(ReadFile(dir.File("victim")), "precious");
+
+    mkdir(dir.File("folder").c_str(), 0755);
+    EXPECT_EQ(SaveFileBytes(dir.File("folder"), "x"), kCodecAccessDenied);
+    EXPECT_NE(SaveFileBytes(dir.File("missing/out.gif"), "x"), kCodecOk);
+    EXPECT_EQ(dir.Names().size(), 4u); // band, victim, out.mpo, folder
+}
