@@ -50,7 +50,8 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
 
     ImageView left = source.views.left, right = source.views.right;
     std::string notes = source.notes, problem;
-    if (!AdjustViews(request.options, left, right, notes, problem))
+    Image alignedRight; // the right view once --align warped it; kept until the file is written
+    if (!AdjustViews(request.options, request.sourcePath, left, right, alignedRight, notes, problem))
         return Failed(ConversionStatus::SourceUnsuitable,
                       Quoted(request.sourcePath) + " cannot be converted: " + problem + ".");
 

@@ -1,5 +1,7 @@
 #include "anaglyph/conversion_checks.h"
 
+#include "anaglyph/auto_window.h"
+#include "anaglyph/view_alignment.h"
 #include "base/rounding.h"
 #include "imageio/failure_reasons.h"
 #include "platform/memory.h"
@@ -43,6 +45,11 @@ bool RefuseBeforeConverting(const ConversionRequest& request, ConversionResult& 
         return true;
     }
     double needed = static_cast<double>(ImageBytes(header.width, header.height)) * kConversionBufferShare;
+    // The view steps' own needs, for views no larger than the picture.
+    if (request.options.align)
+        needed += static_cast<double>(PlanViewAlignment(header.width, header.height).memoryBytes);
+    else if (request.options.autoShift)
+        needed += static_cast<double>(PlanAutoWindow(header.width, header.height).memoryBytes);
     if (!MemoryAvailableFor(static_cast<int64_t>(needed), detail.memoryReason)) {
         result.status = ConversionStatus::SourceUnsuitable;
         result.reason = ReadFailureReason(request.sourcePath, kCodecOutOfMemory, detail);
