@@ -5,6 +5,7 @@
 #include "anaglyph/pair_measurement.h"
 
 #include <opencv2/core.hpp>
+#include <opencv2/core/hal/hal.hpp>
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -17,7 +18,11 @@ namespace {
 
 // The reduced views must leave room for the detector's 31-pixel patches.
 constexpr int32_t kSmallestReducedSide = 64;
-constexpr int32_t kFeatures = 3000;
+constexpr int32_t kFeatures = 1500;
+constexpr int32_t kPyramidLevels = 5;
+// Matches are looked for only this share of the height above or below a
+// point: a pair more out of line than that is no pair.
+constexpr double kMatchBand = 0.1;
 // Lowe's ratio: a match is kept when its best descriptor distance is clearly
 // better than the second best.
 constexpr float kMatchRatio = 0.8f;
@@ -30,7 +35,7 @@ constexpr int32_t kRansacRounds = 400;
 // point is searched for in the right view, scored by normalised correlation.
 constexpr int32_t kPatchRadius = 7;
 constexpr double kFewestCorrelation = 0.8;
-constexpr size_t kMostRefined = 800;
+constexpr size_t kMostRefined = 300;
 // The fit's keystone terms are weakly held when the points cover little of
 // the view; this much of a penalty keeps them at zero unless the matches
 // ask for them.
@@ -147,11 +152,6 @@ size_t RobustFit(const std::vector<Sample>& samples, double coarse, double fine,
     return count;
 }
 
-cv::Mat Wrap(ImageView view)
-{
-    return cv::Mat(view.height, view.width, CV_8UC4, view.pixels, size_t(view.stride) * 4);
-}
-
 double Luma(uint32_t pixel)
 {
     return 0.299 * ((pixel >> 16) & 0xFF) + 0.587 * ((pixel >> 8) & 0xFF) + 0.114 * (pixel & 0xFF);
@@ -236,6 +236,105 @@ bool RefineAtFullSize(ImageView left, ImageView right, PointPair& pair, int32_t 
     return true;
 }
 
+struct Features {
+    std::vector<cv::Point2f> points;
+    cv::Mat descriptors; // 32 bytes a row
+};
+
+// The view reduced by factor, each pixel the mean of a factor x factor block
+// of (r + 2g + b) / 4: in one pass, without a full-size grey copy, and
+// close enough to luma for finding corners.
+cv::Mat ReducedGrey(ImageView view, int32_t factor, int32_t width, int32_t height)
+{
+    cv::Mat reduced(height, width, CV_8U);
+    std::vector<uint32_t> sums(static_cast<size_t>(width));
+    const uint32_t area = uint32_t(factor) * uint32_t(factor) * 4;
+    for (int32_t y = 0; y < height; ++y) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        for (int32_t dy = 0; dy < factor; ++dy) {
+            const uint32_t* row = view.Row(y * factor + dy);
+            for (int32_t x = 0; x < width; ++x) {
+                uint32_t sum = 0;
+                for (int32_t dx = 0; dx < factor; ++dx) {
+                    uint32_t p = row[x * factor + dx];
+                    sum += ((p >> 16) & 0xFF) + 2 * ((p >> 8) & 0xFF) + (p & 0xFF);
+                }
+                sums[size_t(x)] += sum;
+            }
+        }
+        uint8_t* out = reduced.ptr<uint8_t>(y);
+        for (int32_t x = 0; x < width; ++x)
+            out[x] = uint8_t((sums[size_t(x)] + area / 2) / area);
+    }
+    return reduced;
+}
+
+Features Detect(ImageView view, int32_t factor, int32_t width, int32_t height)
+{
+    cv::Mat reduced = ReducedGrey(view, factor, width, height);
+    cv::Ptr<cv::ORB> orb = cv::ORB::create(kFeatures, 1.2f, kPyramidLevels, 31, 0, 2, cv::ORB::HARRIS_SCORE, 31, 12);
+    std::vector<cv::KeyPoint> keys;
+    Features features;
+    orb->detectAndCompute(reduced, cv::noArray(), keys, features.descriptors);
+    for (const cv::KeyPoint& key : keys)
+        features.points.push_back(key.pt);
+    return features;
+}
+
+// OpenCV's, which uses the processor's population count where it has one.
+int Hamming(const uint8_t* a, const uint8_t* b) { return cv::hal::normHamming(a, b, 32); }
+
+// For each left point, the right points within band rows of it, best and
+// second best by descriptor distance; kept when the best is clearly better
+// (Lowe's ratio) and the right point's own best in the band is that left
+// point. OpenCV's brute-force matcher would compare every pair; the band
+// leaves a few per cent of them.
+std::vector<std::pair<cv::Point2f, cv::Point2f>> BandMatches(const Features& left, const Features& right, double band)
+{
+    std::vector<size_t> order(right.points.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return right.points[a].y < right.points[b].y; });
+    std::vector<float> ys;
+    for (size_t i : order)
+        ys.push_back(right.points[i].y);
+    std::vector<int> bestLeftDistance(right.points.size(), 1 << 30);
+    std::vector<int> bestLeft(right.points.size(), -1);
+    struct Choice {
+        int right = -1, distance = 1 << 30;
+    };
+    std::vector<Choice> choices(left.points.size());
+    for (size_t l = 0; l < left.points.size(); ++l) {
+        const float y = left.points[l].y;
+        auto from = std::lower_bound(ys.begin(), ys.end(), float(y - band));
+        auto to = std::upper_bound(ys.begin(), ys.end(), float(y + band));
+        int best = 1 << 30, second = 1 << 30, bestIndex = -1;
+        const uint8_t* a = left.descriptors.ptr<uint8_t>(int(l));
+        for (auto it = from; it != to; ++it) {
+            size_t r = order[size_t(it - ys.begin())];
+            int d = Hamming(a, right.descriptors.ptr<uint8_t>(int(r)));
+            if (d < bestLeftDistance[r]) {
+                bestLeftDistance[r] = d;
+                bestLeft[r] = int(l);
+            }
+            if (d < best) {
+                second = best;
+                best = d;
+                bestIndex = int(r);
+            } else if (d < second) {
+                second = d;
+            }
+        }
+        if (bestIndex >= 0 && float(best) < kMatchRatio * float(second))
+            choices[l] = {bestIndex, best};
+    }
+    std::vector<std::pair<cv::Point2f, cv::Point2f>> matches;
+    for (size_t l = 0; l < choices.size(); ++l)
+        if (choices[l].right >= 0 && bestLeft[size_t(choices[l].right)] == int(l))
+            matches.emplace_back(left.points[l], right.points[size_t(choices[l].right)]);
+    return matches;
+}
+
 double Percentile(std::vector<double> values, double share)
 {
     if (values.empty())
@@ -258,13 +357,15 @@ std::vector<Sample> SamplesOf(const std::vector<PointPair>& pairs, const Normali
 
 int64_t PairMeasurementBytes(int32_t width, int32_t height)
 {
-    // Two reduced colour copies and two grey ones, the detector's pyramid
-    // (about a third more) and descriptors; at most the reduced area each.
-    int64_t reduced = std::min<int64_t>(int64_t{width} * height, kMeasureMaxArea);
-    return reduced * (2 * 4 + 2 * 1 * 2) + int64_t{kFeatures} * 2 * 256;
+    // A full-size grey copy of each view in turn, the two reduced grey
+    // views with the detector's pyramid (about a third more) and its
+    // working images, and the descriptors.
+    int64_t full = int64_t{width} * height;
+    int64_t reduced = std::min<int64_t>(full, kMeasureMaxArea);
+    return 2 * full + reduced * 2 * 4 + int64_t{kFeatures} * 2 * 64;
 }
 
-PairMeasurement MeasurePair(ImageView left, ImageView right)
+PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize)
 {
     PairMeasurement m;
     m.width = left.width;
@@ -273,48 +374,34 @@ PairMeasurement MeasurePair(ImageView left, ImageView right)
         m.problem = "the two views differ in size";
         return m;
     }
-    const double factor = std::max({1.0, double(std::max(left.width, left.height)) / kMeasureMaxSide,
-                                    std::sqrt(double(left.width) * double(left.height) / double(kMeasureMaxArea))});
-    const int32_t rw = int32_t(std::lround(left.width / factor)), rh = int32_t(std::lround(left.height / factor));
+    // A whole factor: every reduced pixel the mean of a block of the view.
+    const int32_t factor = int32_t(std::ceil(
+        std::max({1.0, double(std::max(left.width, left.height)) / kMeasureMaxSide,
+                  std::sqrt(double(left.width) * double(left.height) / double(kMeasureMaxArea))}) - 1e-9));
+    const int32_t rw = left.width / factor, rh = left.height / factor;
     if (rw < kSmallestReducedSide || rh < kSmallestReducedSide) {
         m.problem = "the views are too small to measure (" + std::to_string(left.width) + " x " +
                     std::to_string(left.height) + " pixels)";
         return m;
     }
-    const double fx = double(left.width) / rw, fy = double(left.height) / rh;
-    m.pixelsPerReduced = std::max(fx, fy);
+    const double f = factor;
+    m.pixelsPerReduced = f;
 
-    cv::Mat grey[2];
+    // Both views at once.
+    Features features[2];
     ImageView views[2] = {left, right};
-    for (int i = 0; i < 2; ++i) {
-        cv::Mat colour = Wrap(views[i]), reduced;
-        if (factor > 1)
-            cv::resize(colour, reduced, cv::Size(rw, rh), 0, 0, cv::INTER_AREA);
-        else
-            reduced = colour;
-        cv::cvtColor(reduced, grey[i], cv::COLOR_BGRA2GRAY);
-    }
-    cv::Ptr<cv::ORB> orb = cv::ORB::create(kFeatures, 1.2f, 8, 31, 0, 2, cv::ORB::HARRIS_SCORE, 31, 12);
-    std::vector<cv::KeyPoint> points[2];
-    cv::Mat descriptors[2];
-    for (int i = 0; i < 2; ++i)
-        orb->detectAndCompute(grey[i], cv::noArray(), points[i], descriptors[i]);
-    if (points[0].size() < kFewestMatches || points[1].size() < kFewestMatches) {
+    cv::parallel_for_(cv::Range(0, 2), [&](const cv::Range& range) {
+        for (int i = range.start; i < range.end; ++i)
+            features[i] = Detect(views[i], factor, rw, rh);
+    });
+    if (features[0].points.size() < kFewestMatches || features[1].points.size() < kFewestMatches) {
         m.problem = "the views show too little detail to match";
         return m;
     }
-    cv::BFMatcher matcher(cv::NORM_HAMMING);
-    std::vector<std::vector<cv::DMatch>> knn;
-    matcher.knnMatch(descriptors[0], descriptors[1], knn, 2);
     std::vector<PointPair> candidates;
-    for (const auto& pair : knn) {
-        if (pair.size() < 2 || pair[0].distance >= kMatchRatio * pair[1].distance)
-            continue;
-        const cv::Point2f& a = points[0][size_t(pair[0].queryIdx)].pt;
-        const cv::Point2f& b = points[1][size_t(pair[0].trainIdx)].pt;
+    for (const auto& [a, b] : BandMatches(features[0], features[1], kMatchBand * rh)) {
         // A reduced pixel's centre in full-resolution pixels.
-        candidates.push_back({(a.x + 0.5) * fx - 0.5, (a.y + 0.5) * fy - 0.5, (b.x + 0.5) * fx - 0.5,
-                              (b.y + 0.5) * fy - 0.5});
+        candidates.push_back({(a.x + 0.5) * f - 0.5, (a.y + 0.5) * f - 0.5, (b.x + 0.5) * f - 0.5, (b.y + 0.5) * f - 0.5});
     }
     m.candidateMatches = int32_t(candidates.size());
 
@@ -335,15 +422,20 @@ PairMeasurement MeasurePair(ImageView left, ImageView right)
         if (use[i])
             agreeing.push_back(candidates[i]);
     const size_t step = std::max<size_t>(1, (agreeing.size() + kMostRefined - 1) / kMostRefined);
-    const int32_t reach = int32_t(std::ceil(1.5 * m.pixelsPerReduced)) + 1;
+    const int32_t reach = factor + 1;
     std::vector<PointPair> refined;
-    for (size_t i = 0; i < agreeing.size(); i += step) {
-        PointPair pair = agreeing[i];
-        if (RefineAtFullSize(left, right, pair, reach))
-            refined.push_back(pair);
+    if (toFullSize) {
+        for (size_t i = 0; i < agreeing.size(); i += step) {
+            PointPair pair = agreeing[i];
+            if (RefineAtFullSize(left, right, pair, reach))
+                refined.push_back(pair);
+        }
+    } else {
+        refined = agreeing;
     }
     samples = SamplesOf(refined, norm);
-    const double pixel = 1.0 / norm.n;
+    // Unrefined matches are placed to a reduced pixel, no better.
+    const double pixel = (toFullSize ? 1.0 : f) / norm.n;
     if (RobustFit(samples, 3 * pixel, 1.0 * pixel, m.fit, use) < kFewestMatches) {
         m.problem = "too few matches agree at full size (" + std::to_string(refined.size()) + " of " +
                     std::to_string(agreeing.size()) + ")";

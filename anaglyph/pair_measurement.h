@@ -59,16 +59,19 @@ struct PairMeasurement {
 // The reduced views' longer side and area: enough detail to place a point
 // to a fraction of a full pixel once hundreds of matches are fitted, small
 // enough to detect and match in tens of milliseconds.
-constexpr int32_t kMeasureMaxSide = 1280;
-constexpr int64_t kMeasureMaxArea = 1024 * 768;
+constexpr int32_t kMeasureMaxSide = 768;
+constexpr int64_t kMeasureMaxArea = 768 * 576;
 
 // The memory MeasurePair takes for views of this size, at most: the reduced
 // colour and grey copies of both views and the matcher's tables.
 int64_t PairMeasurementBytes(int32_t width, int32_t height);
 
-// Matches the views (of the same size) and fits. Never fails: what it could
-// not find is in problem.
-PairMeasurement MeasurePair(ImageView left, ImageView right);
+// Matches the views (of the same size) and fits. toFullSize: each agreeing
+// match is placed to a fraction of a full-resolution pixel (what the
+// alignment needs); else matches stay where the reduced views put them
+// (enough for the stereo window). Never fails: what it could not find is in
+// problem.
+PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize = true);
 
 // Where the fit puts a right-view point (full-resolution pixels), in the left
 // view's frame.

@@ -12,7 +12,7 @@ bool AdjustViews(const ConversionOptions& options, const std::string& sourceName
     // Before the shift: the alignment measures the views as they were shot.
     PairMeasurement measured;
     if (options.align || options.autoShift)
-        measured = MeasurePair(left, right);
+        measured = MeasurePair(left, right, options.align);
     AlignmentOutcome aligned;
     if (options.align) {
         error = AlignViews(sourceName, measured, left, right, ownedRight, notes, &aligned);

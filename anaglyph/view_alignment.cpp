@@ -19,6 +19,10 @@ constexpr double kMostKeystonePercent = 15;
 // median or the 90th percentile, else the pair counts as level.
 constexpr double kLeastMedianGain = 0.15;
 constexpr double kLeastP90Gain = 0.3;
+// A pair whose rows already agree this well is level: resampling it would
+// only soften the right view.
+constexpr double kLevelMedian = 0.35;
+constexpr double kLevelP90 = 1.0;
 // A correction that keeps less than this share of the picture is refused.
 constexpr double kLeastKeptShare = 0.5;
 // Candidate rows for the kept rectangle's top and bottom are this many
@@ -161,7 +165,8 @@ std::string AlignViews(const std::string& name, const PairMeasurement& measured,
     }
     const Disparity& before = measured.before;
     const Disparity& after = measured.after;
-    if (before.median - after.median < kLeastMedianGain && before.p90 - after.p90 < kLeastP90Gain) {
+    const bool level = before.median <= kLevelMedian && before.p90 <= kLevelP90;
+    if (level || (before.median - after.median < kLeastMedianGain && before.p90 - after.p90 < kLeastP90Gain)) {
         std::snprintf(line, sizeof line,
                       "the pair is level already (vertical disparity median %.2f px, 90th percentile %.2f px, %zu "
                       "matches)",
