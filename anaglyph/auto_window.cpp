@@ -32,7 +32,7 @@ bool PlaceAutoWindow(const std::string& name, const PairMeasurement& measured, c
                      WindowOutcome* outcome)
 {
     const std::string quoted = "\"" + name + "\"";
-    if (!measured.problem.empty() || measured.matches.empty()) {
+    if (!measured.problem.empty() || measured.depthMatches.empty()) {
         notes += quoted + " stereo window: " +
                  (measured.problem.empty() ? std::string("no matches") : measured.problem) +
                  "; the window is left where it was shot.\n";
@@ -47,7 +47,7 @@ bool PlaceAutoWindow(const std::string& name, const PairMeasurement& measured, c
     const int32_t columns = kWindowCells;
     const int32_t rows = std::max(1, int32_t(std::lround(double(kWindowCells) * measured.height / measured.width)));
     std::vector<std::vector<double>> cells(size_t(columns) * size_t(rows));
-    for (const PointPair& m : measured.matches) {
+    for (const PointPair& m : measured.depthMatches) {
         double x = m.xr, y = m.yr;
         if (warped)
             MapRightPoint(measured.fit, measured.width, measured.height, m.xr, m.yr, x, y);
@@ -83,7 +83,7 @@ bool PlaceAutoWindow(const std::string& name, const PairMeasurement& measured, c
                   " stereo window: the nearest part (the lowest %.0f %% of %zu parts, %zu matches) sat %.1f px %s the "
                   "window; "
                   "shifted by %+d px. Depth range %.1f %% of the width%s.\n",
-                  kNearestPercentile * 100, parts.size(), measured.matches.size(), std::abs(done.nearest),
+                  kNearestPercentile * 100, parts.size(), measured.depthMatches.size(), std::abs(done.nearest),
                   done.nearest <= 0 ? "in front of" : "behind", done.shift, done.depthShare * 100,
                   done.depthShare > kComfortableDepthShare
                       ? ": more than 1/30 of the width, hard to view comfortably"

@@ -34,8 +34,10 @@ constexpr int32_t kRansacRounds = 400;
 // Full-resolution refinement: a patch of the left view around each matched
 // point is searched for in the right view, scored by normalised correlation.
 constexpr int32_t kPatchRadius = 7;
-constexpr double kFewestCorrelation = 0.8;
+constexpr double kFewestCorrelation = 0.5;
 constexpr size_t kMostRefined = 300;
+// Reduced pixels a match may be out by before its refinement.
+constexpr int32_t kReducedReach = 3;
 // The fit's keystone terms are weakly held when the points cover little of
 // the view; this much of a penalty keeps them at zero unless the matches
 // ask for them.
@@ -177,10 +179,25 @@ double ParabolaPeak(double before, double at, double after)
     return bend < 0 ? std::clamp(0.5 * (before - after) / bend, -0.5, 0.5) : 0.0;
 }
 
+// The same from a reduced grey view.
+bool LumaSquare(const cv::Mat& grey, int32_t x, int32_t y, int32_t r, std::vector<double>& out)
+{
+    if (x - r < 0 || y - r < 0 || x + r >= grey.cols || y + r >= grey.rows)
+        return false;
+    out.clear();
+    for (int32_t dy = -r; dy <= r; ++dy) {
+        const uint8_t* row = grey.ptr<uint8_t>(y + dy);
+        for (int32_t dx = -r; dx <= r; ++dx)
+            out.push_back(row[x + dx]);
+    }
+    return true;
+}
+
 // Finds the left view's patch around (xl, yl) in the right view within
 // reach of (xr, yr), to a fraction of a pixel. False when the patch is flat,
 // leaves a view, or has no clear best place.
-bool RefineAtFullSize(ImageView left, ImageView right, PointPair& pair, int32_t reach)
+template <typename View>
+bool Refine(const View& left, const View& right, PointPair& pair, int32_t reach)
 {
     const int32_t r = kPatchRadius, xl = int32_t(std::lround(pair.xl)), yl = int32_t(std::lround(pair.yl));
     const int32_t xr = int32_t(std::lround(pair.xr)), yr = int32_t(std::lround(pair.yr));
@@ -237,6 +254,7 @@ bool RefineAtFullSize(ImageView left, ImageView right, PointPair& pair, int32_t 
 }
 
 struct Features {
+    cv::Mat reduced; // the grey view they were found in
     std::vector<cv::Point2f> points;
     cv::Mat descriptors; // 32 bytes a row
 };
@@ -275,6 +293,7 @@ Features Detect(ImageView view, int32_t factor, int32_t width, int32_t height)
     cv::Ptr<cv::ORB> orb = cv::ORB::create(kFeatures, 1.2f, kPyramidLevels, 31, 0, 2, cv::ORB::HARRIS_SCORE, 31, 12);
     std::vector<cv::KeyPoint> keys;
     Features features;
+    features.reduced = reduced;
     orb->detectAndCompute(reduced, cv::noArray(), keys, features.descriptors);
     for (const cv::KeyPoint& key : keys)
         features.points.push_back(key.pt);
@@ -415,26 +434,34 @@ PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize)
         return m;
     }
 
-    // The agreeing matches, placed at full resolution: spread evenly over
-    // the list, at most kMostRefined of them.
+    // The agreeing matches placed to a fraction of a reduced pixel (the
+    // detector's corners on its coarser levels are a few pixels out), then,
+    // for the alignment, to a fraction of a full one: at most kMostRefined
+    // of them, spread evenly over the list.
     std::vector<PointPair> agreeing;
     for (size_t i = 0; i < candidates.size(); ++i)
         if (use[i])
             agreeing.push_back(candidates[i]);
-    const size_t step = std::max<size_t>(1, (agreeing.size() + kMostRefined - 1) / kMostRefined);
-    const int32_t reach = factor + 1;
+    std::vector<PointPair> placed; // to a fraction of a reduced pixel
+    for (const PointPair& a : agreeing) {
+        PointPair pair{(a.xl + 0.5) / f - 0.5, (a.yl + 0.5) / f - 0.5, (a.xr + 0.5) / f - 0.5, (a.yr + 0.5) / f - 0.5};
+        if (Refine(features[0].reduced, features[1].reduced, pair, kReducedReach))
+            placed.push_back({(pair.xl + 0.5) * f - 0.5, (pair.yl + 0.5) * f - 0.5, (pair.xr + 0.5) * f - 0.5,
+                              (pair.yr + 0.5) * f - 0.5});
+    }
     std::vector<PointPair> refined;
-    if (toFullSize) {
-        for (size_t i = 0; i < agreeing.size(); i += step) {
-            PointPair pair = agreeing[i];
-            if (RefineAtFullSize(left, right, pair, reach))
+    if (toFullSize && factor > 1) {
+        const size_t step = std::max<size_t>(1, (placed.size() + kMostRefined - 1) / kMostRefined);
+        for (size_t i = 0; i < placed.size(); i += step) {
+            PointPair pair = placed[i];
+            if (Refine(left, right, pair, factor / 2 + 1))
                 refined.push_back(pair);
         }
     } else {
-        refined = agreeing;
+        refined = placed;
     }
     samples = SamplesOf(refined, norm);
-    // Unrefined matches are placed to a reduced pixel, no better.
+    // Matches placed at the reduced size are a reduced pixel's worth less sure.
     const double pixel = (toFullSize ? 1.0 : f) / norm.n;
     if (RobustFit(samples, 3 * pixel, 1.0 * pixel, m.fit, use) < kFewestMatches) {
         m.problem = "too few matches agree at full size (" + std::to_string(refined.size()) + " of " +
@@ -466,6 +493,13 @@ PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize)
         m.problem = "too few matches agree (" + std::to_string(m.matches.size()) + ")";
         m.matches.clear();
         return m;
+    }
+    // For the depth, every match placed at the reduced size that the fit
+    // puts within two reduced pixels of its row.
+    for (const PointPair& p : placed) {
+        const Sample sample{(p.xr - norm.cx) / norm.n, (p.yr - norm.cy) / norm.n, (p.yl - norm.cy) / norm.n};
+        if (std::abs(RowResidual(m.fit, sample)) * norm.n <= 2 * f)
+            m.depthMatches.push_back(p);
     }
     m.before = {Percentile(before, 0.5), Percentile(before, 0.9)};
     m.after = {Percentile(after, 0.5), Percentile(after, 0.9)};

@@ -52,6 +52,9 @@ struct PairMeasurement {
     double pixelsPerReduced = 1;    // full-resolution pixels per pixel of the reduced views
     int32_t candidateMatches = 0;   // descriptor matches before the fit
     std::vector<PointPair> matches; // those that agree with the fit
+    // Every agreeing match, placed to a fraction of a reduced pixel: more
+    // of the scene than matches, for measuring its depth.
+    std::vector<PointPair> depthMatches;
     VerticalFit fit;
     Disparity before, after;        // over matches, uncorrected and corrected
 };
