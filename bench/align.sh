@@ -24,13 +24,17 @@ base="$program -c -q -o $work/out.jpg $work/pair16.jpg"
 align="$program -c -q --align -o $work/out.jpg $work/pair16.jpg"
 auto="$program -c -q --shift auto -o $work/out.jpg $work/pair16.jpg"
 json="$work/times.json"
-hyperfine -N --warmup 1 --runs 8 --export-json "$json" "$base" "$align" "$auto"
+hyperfine -N --warmup 2 --runs 15 --export-json "$json" "$base" "$align" "$auto"
 "$py" - "$json" <<'PY'
 import json, sys
 r = json.load(open(sys.argv[1]))["results"]
 base, align, auto = (x["median"] for x in r)
 print(f"fresh process, medians: plain {base*1000:.0f} ms, --align {align*1000:.0f} ms ({align/base:.2f}x), "
       f"--shift auto {auto*1000:.0f} ms ({auto/base:.2f}x)")
+# Processor time (user + system) is less swayed by other work on the machine.
+cb, ca, cs = (x["user"] + x["system"] for x in r)
+print(f"processor time, means: plain {cb*1000:.0f} ms, --align {ca*1000:.0f} ms ({ca/cb:.2f}x), "
+      f"--shift auto {cs*1000:.0f} ms ({cs/cb:.2f}x)")
 PY
 pixels=$((6528 * 2448))
 for name in base align auto; do
