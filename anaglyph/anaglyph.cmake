@@ -18,6 +18,7 @@ add_library(sg_anaglyph STATIC
   ${CMAKE_CURRENT_LIST_DIR}/conversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/conversion_checks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pair_measurement.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/perspective_warp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/placement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/split.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stereo_layout.cpp

@@ -1,11 +1,13 @@
 #include "anaglyph/view_alignment.h"
 
 #include <opencv2/core.hpp>
-#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+
+#include "anaglyph/perspective_warp.h"
 
 namespace {
 
@@ -109,6 +111,24 @@ bool CommonRectangle(const cv::Matx33d& h, int32_t width, int32_t height, Rect& 
     return bestArea > 0;
 }
 
+// The aligned right view's memory, in ordinary pages: it is written once,
+// straight through, and faulting in huge pages for it (AllocateImage asks
+// for them) cost four times as much on the 16-megapixel pair, more than the
+// warp itself.
+bool AllocateWarped(Image& warped, int32_t width, int32_t height)
+{
+    warped = Image{};
+    const int64_t bytes = ImageBytes(width, height);
+    if (bytes < 0)
+        return false;
+    warped.pixels.reset(static_cast<uint32_t*>(std::malloc(size_t(bytes))));
+    if (!warped.pixels)
+        return false;
+    warped.width = width;
+    warped.height = height;
+    return true;
+}
+
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 std::string LeftAlone(const std::string& name, const std::string& why)
@@ -143,8 +163,6 @@ ViewStepPlan PlanViewAlignment(int32_t width, int32_t height)
     plan.memoryBytes = warped < 0 ? -1 : warped + PairMeasurementBytes(width, height);
     return plan;
 }
-
-int AlignmentInterpolation() { return cv::INTER_LINEAR; }
 
 std::string AlignViews(const std::string& name, const PairMeasurement& measured, ImageView& left, ImageView& right,
                        Image& warped, std::string& notes, AlignmentOutcome* outcome)
@@ -186,16 +204,13 @@ std::string AlignViews(const std::string& name, const PairMeasurement& measured,
         notes += LeftAlone(name, line);
         return "";
     }
-    if (!AllocateImage(warped, kept.width, kept.height))
+    if (!AllocateWarped(warped, kept.width, kept.height))
         return "there is not enough memory for the aligned right view (" + std::to_string(kept.width) + " x " +
                std::to_string(kept.height) + " pixels)";
     // Each kept pixel is read once from where it came from in the right
     // view: one resampling, of only the part that is kept.
     const cv::Matx33d fromKept = h.inv() * cv::Matx33d(1, 0, kept.x, 0, 1, kept.y, 0, 0, 1);
-    cv::Mat source(right.height, right.width, CV_8UC4, right.pixels, size_t(right.stride) * 4);
-    cv::Mat target(kept.height, kept.width, CV_8UC4, warped.pixels.get(), size_t(kept.width) * 4);
-    cv::warpPerspective(source, target, cv::Mat(fromKept), target.size(),
-                        AlignmentInterpolation() | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
+    WarpPerspectiveBilinear(right, fromKept.val, warped.View());
     left = left.Crop(kept.x, kept.y, kept.width, kept.height);
     right = warped.View();
 

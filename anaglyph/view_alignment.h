@@ -24,9 +24,6 @@ struct AlignmentOutcome {
     int32_t x = 0, y = 0;   // where the kept rectangle starts in the left view
 };
 
-// The interpolation the right view is warped with (OpenCV's flag).
-int AlignmentInterpolation();
-
 // Aligns left and right by measured (MeasurePair on these views). On
 // success the views may point into warped, which then owns the right view's
 // new pixels; one line naming the file (name) is appended to notes. Returns
