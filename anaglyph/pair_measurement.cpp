@@ -15,6 +15,8 @@
 #include <numbers>
 #include <random>
 
+#include "anaglyph/parallel_parts.h"
+
 namespace {
 
 // The reduced views must leave room for the detector's 31-pixel patches.
@@ -424,10 +426,11 @@ PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize)
     // Both views at once.
     Features features[2];
     ImageView views[2] = {left, right};
-    cv::parallel_for_(cv::Range(0, 2), [&](const cv::Range& range) {
-        for (int i = range.start; i < range.end; ++i)
+    if (PartsForCores() >= 2)
+        RunParts(2, [&](int i) { features[i] = Detect(views[i], factor, rw, rh); });
+    else
+        for (int i = 0; i < 2; ++i)
             features[i] = Detect(views[i], factor, rw, rh);
-    });
     if (features[0].points.size() < kFewestMatches || features[1].points.size() < kFewestMatches) {
         m.problem = "the views show too little detail to match";
         return m;

@@ -1,10 +1,10 @@
 #include "anaglyph/perspective_warp.h"
 
-#include <opencv2/core.hpp>
-
 #include <algorithm>
 #include <cmath>
 #include <emmintrin.h>
+
+#include "anaglyph/parallel_parts.h"
 
 namespace {
 
@@ -147,15 +147,10 @@ void WarpPerspectiveBilinear(ImageView source, const double m[9], ImageView targ
 {
     if (source.Empty() || target.Empty())
         return;
-    // Bands of rows, as many as OpenCV's pool has threads (its own count,
-    // which follows the processor's cores); each band writes only its rows.
-    const int32_t bands = std::clamp(cv::getNumThreads(), 1, std::max(1, target.height / 16));
-    cv::parallel_for_(
-        cv::Range(0, bands),
-        [&](const cv::Range& range) {
-            for (int32_t band = range.start; band < range.end; ++band)
-                WarpRows(source, m, target, int32_t(int64_t{target.height} * band / bands),
-                         int32_t(int64_t{target.height} * (band + 1) / bands));
-        },
-        bands);
+    // Bands of rows, one a core; each band writes only its own rows.
+    const int bands = std::min(PartsForCores(), std::max(1, target.height / 16));
+    RunParts(bands, [&](int band) {
+        WarpRows(source, m, target, int32_t(int64_t{target.height} * band / bands),
+                 int32_t(int64_t{target.height} * (band + 1) / bands));
+    });
 }
