@@ -7,7 +7,9 @@ by area averaging; that stands for the ideal warp of the half-size view,
 which each interpolation warps directly. PSNR over the part both cover.
 Cost: one warp of a 3264 x 2448 four-channel view, the size of one view of
 a 16-megapixel side-by-side pair; the median of five, and its ratio to
-INTER_LINEAR.
+INTER_LINEAR. The program warps with its own fixed-point bilinear
+(anaglyph/perspective_warp.*), which its test holds within two levels of an
+exact bilinear: the "linear" row stands for its quality.
 Usage: bench/align_interpolation.py SIDE_BY_SIDE_PICTURE
 """
 import sys
