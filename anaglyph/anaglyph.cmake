@@ -1,14 +1,26 @@
-# FFTW for the vertical alignment's phase correlation.
-pkg_check_modules(SG_FFTW REQUIRED IMPORTED_TARGET GLOBAL fftw3)
+# OpenCV (Debian ships no pkg-config file for the single modules): the
+# feature detector and matcher, the resampling, and the core they stand on.
+find_path(SG_OPENCV_INCLUDE opencv2/features2d.hpp PATH_SUFFIXES opencv4 REQUIRED)
+find_path(SG_OPENCV_CONFIG_INCLUDE opencv2/cvconfig.h PATH_SUFFIXES opencv4 REQUIRED)
+find_library(SG_OPENCV_CORE opencv_core REQUIRED)
+find_library(SG_OPENCV_IMGPROC opencv_imgproc REQUIRED)
+find_library(SG_OPENCV_FEATURES2D opencv_features2d REQUIRED)
+# Its headers as system headers: they do not build warning-free in C++20.
+add_library(sg_opencv INTERFACE IMPORTED GLOBAL)
+target_include_directories(sg_opencv SYSTEM INTERFACE ${SG_OPENCV_INCLUDE} ${SG_OPENCV_CONFIG_INCLUDE})
+target_link_libraries(sg_opencv INTERFACE ${SG_OPENCV_FEATURES2D} ${SG_OPENCV_IMGPROC} ${SG_OPENCV_CORE})
 
 add_library(sg_anaglyph STATIC
   ${CMAKE_CURRENT_LIST_DIR}/anaglyph_method.cpp
   ${CMAKE_CURRENT_LIST_DIR}/anaglyph_mixer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/area_resize.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/auto_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/composer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/conversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/conversion_checks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/conversion_plan.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pair_measurement.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/perspective_warp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/placement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/split.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stereo_layout.cpp
@@ -17,8 +29,8 @@ add_library(sg_anaglyph STATIC
   ${CMAKE_CURRENT_LIST_DIR}/stereo_output.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stereo_split.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stereo_window.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/vertical_alignment.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/view_alignment.cpp
   ${CMAKE_CURRENT_LIST_DIR}/view_adjustment.cpp)
 target_link_libraries(sg_anaglyph PUBLIC sg_imageio sg_host_targets sg_host_services sg_platform_gdi sg_platform_text sg_base
-  PRIVATE PkgConfig::SG_FFTW)
+  PRIVATE sg_opencv)
 set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_anaglyph)

@@ -65,7 +65,10 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
         return Failed(status, reason);
     ImageView left = source.views.left, right = source.views.right;
     std::string notes = source.notes;
-    if (!RunViewSteps(request, plan, left, right, notes, reason))
+    // Kept until the file is written: the aligned right view lives in it.
+    ViewStepState steps;
+    steps.sourceName = request.sourcePath;
+    if (!RunViewSteps(request, plan, steps, left, right, notes, reason))
         return Failed(ConversionStatus::SourceUnsuitable, reason);
 
     // The kind's writer: the anaglyph mixes and encodes, the others put the

@@ -14,7 +14,7 @@ struct ConversionOptions {
     AnaglyphMethod method;     // red/cyan colour by default
     bool swapViews = false;    // exchange left and right after the layout
     int32_t shift = 0;         // pixels added to every point's separation
-    bool align = false;        // remove the vertical offset between the views
+    bool align = false;        // warp the right view onto the left's rows (roll, zoom, offset, keystone)
     int32_t jpegQuality = 95;  // 1..100; JPEG is written 4:4:4
     bool stripMetadata = false;
     OutputKind outputKind = OutputKind::Anaglyph; // what is written (--to)
@@ -24,6 +24,7 @@ struct ConversionOptions {
     // scale that keeps at least this many pixels on each view's longer side
     // (previews).
     int32_t reducedDecode = 0;
+    bool autoShift = false;    // --shift auto: the nearest part of the scene at the window (shift unused)
 };
 
 struct ConversionRequest {
@@ -47,7 +48,7 @@ struct ConversionResult {
     // Why it failed, one sentence naming the file ("" when written).
     std::string reason;
     // Lines for the user that are not errors (what --align found), each
-    // ending in a newline.
+    // naming the file and ending in a newline.
     std::string notes;
 };
 

@@ -115,12 +115,12 @@ ConversionStatus PlanConversion(const ConversionRequest& request, const StereoSo
     return ConversionStatus::Written;
 }
 
-bool RunViewSteps(const ConversionRequest& request, const ConversionPlan& plan, ImageView& left, ImageView& right,
-                  std::string& notes, std::string& reason)
+bool RunViewSteps(const ConversionRequest& request, const ConversionPlan& plan, ViewStepState& state,
+                  ImageView& left, ImageView& right, std::string& notes, std::string& reason)
 {
     for (const PlannedStep& planned : plan.steps) {
         std::string problem;
-        if (!planned.step->run(request.options, left, right, notes, problem)) {
+        if (!planned.step->run(request.options, state, left, right, notes, problem)) {
             reason = Quoted(request.sourcePath) + " cannot be converted: " + problem + ".";
             return false;
         }

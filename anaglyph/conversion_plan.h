@@ -37,6 +37,7 @@ struct ConversionPlan {
 ConversionStatus PlanConversion(const ConversionRequest& request, const StereoSource& source, PictureFormat format,
                                 ConversionPlan& plan, std::string& reason);
 
-// Runs the planned view steps on the views; false with the reason.
-bool RunViewSteps(const ConversionRequest& request, const ConversionPlan& plan, ImageView& left, ImageView& right,
-                  std::string& notes, std::string& reason);
+// Runs the planned view steps on the views, with state kept while the views
+// are used (the aligned right view lives in it); false with the reason.
+bool RunViewSteps(const ConversionRequest& request, const ConversionPlan& plan, ViewStepState& state,
+                  ImageView& left, ImageView& right, std::string& notes, std::string& reason);

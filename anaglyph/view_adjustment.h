@@ -1,23 +1,38 @@
 #pragma once
 // The changes the conversion's options make to the two views between the
 // stereo source (which has already exchanged the eyes for --swap) and the
-// output, in this order: the vertical offset removed (--align), the stereo
-// window moved (--shift). One table, a row per step: each says, from the
-// views' size alone and before any pixel is decoded, the size it leaves
+// output, in this order: the alignment (--align), then the stereo window
+// (--shift auto, or --shift N). One table, a row per step: each says, from
+// the views' size alone and before any pixel is decoded, the size it leaves
 // (or the most it can leave) and the memory it takes, and then runs on the
-// two views.
-// Each only narrows the views' windows or exchanges them; no pixels move.
+// two views. The alignment and the automatic window measure the pair once
+// between them; the shift only narrows the views' windows, and the
+// alignment warps the right view into a buffer of its own, which the state
+// keeps while the views are used.
 #include <cstdint>
 #include <span>
 #include <string>
 
 #include "anaglyph/conversion.h"
+#include "anaglyph/pair_measurement.h"
+#include "anaglyph/view_alignment.h"
 #include "base/image.h"
 
 // A size in pixels, wide enough for any product of a step's arithmetic.
 struct ViewSize {
     int64_t width = 0;
     int64_t height = 0;
+};
+
+// What the steps of one conversion share: the file their notes name, the
+// pair's measurement (made by the first step that needs it), what the
+// alignment did, and the buffer that holds the aligned right view.
+struct ViewStepState {
+    std::string sourceName;
+    bool measured = false;
+    PairMeasurement measurement;
+    AlignmentOutcome aligned;
+    Image ownedRight;
 };
 
 struct ViewStep {
@@ -30,16 +45,17 @@ struct ViewStep {
     // cannot take it.
     bool (*plan)(const ConversionOptions& options, ViewSize& views, int64_t& memory, std::string& problem);
     // Runs the step; false with the problem. notes gets the lines for the
-    // user (what the alignment found).
-    bool (*run)(const ConversionOptions& options, ImageView& left, ImageView& right, std::string& notes,
-                std::string& problem);
+    // user (what the alignment found), each naming the file.
+    bool (*run)(const ConversionOptions& options, ViewStepState& state, ImageView& left, ImageView& right,
+                std::string& notes, std::string& problem);
 };
 
 // Every step, in the order they run.
 std::span<const ViewStep> ViewSteps();
 
-// Runs every step the options ask for, in order. False, with the reason in
-// error, when the views cannot take the options (a shift as wide as the
-// views); notes gets the lines for the user.
-bool AdjustViews(const ConversionOptions& options, ImageView& left, ImageView& right, std::string& notes,
-                 std::string& error);
+// Runs every step the options ask for, in order, with state (its
+// sourceName set by the caller) kept while the views are used. False, with
+// the reason in error, when the views cannot take the options (a shift as
+// wide as the views, no memory for the aligned view).
+bool AdjustViews(const ConversionOptions& options, ViewStepState& state, ImageView& left, ImageView& right,
+                 std::string& notes, std::string& error);

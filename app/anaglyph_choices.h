@@ -1,6 +1,7 @@
 #pragma once
 // The anaglyph's choices in the "Select File" dialog: one row with the
-// glasses, the method and whether the eyes are swapped, set from the options
+// glasses, the method, whether the eyes are swapped, whether the views are
+// aligned and whether the stereo window is placed automatically, set from the options
 // the run starts with (the settings file's, the command line's).
 #include <string>
 #include <utility>
@@ -9,7 +10,8 @@
 #include "anaglyph/conversion.h"
 #include "platform/dialogs.h"
 
-// Glasses, Method and Swap eyes, showing what options hold.
+// Glasses, Method, Swap eyes, Align and Stereo window: auto, showing what
+// options hold.
 std::vector<DialogChoice> AnaglyphChoices(const ConversionOptions& options);
 
 // Puts what the user picked in the rows into options and returns the

@@ -37,6 +37,25 @@ void StopOnSignals()
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// Each line of notes that does not already begin with the picture's quoted
+// name gets it in front, so that no note reads as if it were the run's.
+std::string NotesNamingTheFile(const std::string& notes, const std::string& sourcePath)
+{
+    const std::string quoted = "\"" + sourcePath + "\"";
+    std::string named;
+    size_t start = 0;
+    while (start < notes.size()) {
+        size_t end = notes.find('\n', start);
+        end = end == std::string::npos ? notes.size() : end + 1;
+        std::string line = notes.substr(start, end - start);
+        if (line.back() != '\n')
+            line += '\n';
+        named += kProgram + (line.rfind(quoted, 0) == 0 ? line : quoted + ": " + line);
+        start = end;
+    }
+    return named;
+}
+
 // The results in the order of the jobs: a job's line is printed once every
 // job before it is printed, so the output reads like the input whatever
 // order the workers finish in.
@@ -66,8 +85,6 @@ private:
     {
         const ConversionResult& result = results_[job];
         const ConversionRequest& request = jobs_[job].request;
-        if (!result.notes.empty())
-            progress_.Print(stderr, result.notes);
         if (result.status == ConversionStatus::Written) {
             if (!quiet_)
                 progress_.Print(stdout, request.sourcePath + " -> " + request.outputPath + "\n");
@@ -75,6 +92,9 @@ private:
             ++failures_;
             progress_.Print(stderr, kProgram + result.reason + "\n");
         }
+        // Right after the picture's own line, each naming its picture.
+        if (!result.notes.empty())
+            progress_.Print(stderr, NotesNamingTheFile(result.notes, request.sourcePath));
     }
 
     const std::vector<BatchJob>& jobs_;

@@ -227,6 +227,15 @@ bool ParseCommandLine(int argc, const char* const argv[], CommandLine& commandLi
                 error = "--" + problem;
                 return false;
             }
+            // Two different shifts (a number and auto, say) leave no way to
+            // tell which was meant.
+            if (key == "shift") {
+                for (const auto& [earlierKey, earlier] : commandLine.settings)
+                    if (earlierKey == key && earlier != value) {
+                        error = "--shift is given twice (" + earlier + " and " + value + "); give one";
+                        return false;
+                    }
+            }
             commandLine.settings.emplace_back(key, value);
             continue;
         }
@@ -341,7 +350,11 @@ Anaglyph:
                          (red-cyan only), dubois
       --shift N          add N pixels to every point's separation: positive
                          moves the scene back, negative brings it forward
-      --align[=yes|no]   find and remove the vertical offset between the views
+      --shift auto       measure the pair and put its nearest part at the
+                         window (the screen's plane); says the depth range
+      --align[=yes|no]   measure roll, zoom, vertical offset and keystone
+                         between the views and warp the right view to remove
+                         them, cropping both to what they share
       --quality N        JPEG quality, 1 to 100 (default 95, always 4:4:4)
       --strip[=yes|no]   keep no metadata (EXIF, ICC profile) in the output
 

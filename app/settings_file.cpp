@@ -418,8 +418,16 @@ bool ApplySetting(ConversionOptions& options, const std::string& key, const std:
         }
         (key == "swap" ? options.swapViews : key == "align" ? options.align : options.stripMetadata) = flag;
     } else if (key == "shift") {
-        if (!ParseWholeNumber(value, options.shift)) {
-            error = "shift takes a whole number of pixels" + Got(value);
+        // "auto" measures the shift for each picture; a number replaces it.
+        int32_t shift = 0;
+        if (value == "auto") {
+            options.autoShift = true;
+            options.shift = 0;
+        } else if (ParseWholeNumber(value, shift)) {
+            options.autoShift = false;
+            options.shift = shift;
+        } else {
+            error = "shift takes a whole number of pixels or auto" + Got(value);
             return false;
         }
     } else if (key == "to") {

@@ -9,7 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxtst-dev libxrandr-dev libgtk-3-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev
-  libexiv2-dev libfftw3-dev nlohmann-json3-dev
+  libexiv2-dev nlohmann-json3-dev
+  libopencv-core-dev libopencv-imgproc-dev libopencv-features2d-dev
   libimage-exiftool-perl python3-pil
   xvfb openbox xdotool xclip x11-utils
   git dpkg-dev desktop-file-utils shared-mime-info lintian

@@ -64,7 +64,7 @@ ConversionOptions With(const std::function<void(ConversionOptions&)>& set)
 
 } // namespace
 
-TEST(ConversionOptions, ViewsAreSwappedAlignedAndShiftedInThatOrderBeforeTheMix)
+TEST(ConversionOptions, ViewsAreSwappedAndShiftedInThatOrderBeforeTheMix)
 {
     struct Case {
         const char* name;
@@ -85,13 +85,8 @@ TEST(ConversionOptions, ViewsAreSwappedAlignedAndShiftedInThatOrderBeforeTheMix)
          [&](int32_t x, int32_t y) { return redCyan(LeftAt(x + 10, y), RightAt(x, y)); }, ""},
         {"shift forward", With([](ConversionOptions& o) { o.shift = -10; }), kWidth - 10, kHeight,
          [&](int32_t x, int32_t y) { return redCyan(LeftAt(x, y), RightAt(x + 10, y)); }, ""},
-        {"align", With([](ConversionOptions& o) { o.align = true; }), kWidth, kHeight - kDown,
-         [&](int32_t x, int32_t y) { return redCyan(LeftAt(x, y), RightAt(x, y + kDown)); }, "5 rows lower"},
         {"swap then shift", With([](ConversionOptions& o) { o.swapViews = true; o.shift = 10; }), kWidth - 10, kHeight,
          [&](int32_t x, int32_t y) { return redCyan(RightAt(x + 10, y), LeftAt(x, y)); }, ""},
-        {"swap, align, shift", With([](ConversionOptions& o) { o.swapViews = o.align = true; o.shift = -4; }),
-         kWidth - 4, kHeight - kDown,
-         [&](int32_t x, int32_t y) { return redCyan(RightAt(x, y + kDown), LeftAt(x + 4, y)); }, "5 rows higher"},
     };
     for (const Case& c : cases) {
         ConversionResult result = Convert(c.options, "out.png");

@@ -62,6 +62,13 @@ TEST(Settings, EachKeyTakesItsValues)
     ASSERT_TRUE(ApplySetting(options, "shift", "+7", error)) << error;
     EXPECT_FALSE(options.swapViews);
     EXPECT_EQ(options.shift, 7);
+    // auto and a number replace each other: the later one wins.
+    ASSERT_TRUE(ApplySetting(options, "shift", "auto", error)) << error;
+    EXPECT_TRUE(options.autoShift);
+    EXPECT_EQ(options.shift, 0);
+    ASSERT_TRUE(ApplySetting(options, "shift", "-3", error)) << error;
+    EXPECT_FALSE(options.autoShift);
+    EXPECT_EQ(options.shift, -3);
 }
 
 TEST(Settings, BadValuesSayWhatIsWrongAndChangeNothing)
@@ -75,9 +82,9 @@ TEST(Settings, BadValuesSayWhatIsWrongAndChangeNothing)
         {"quality", "101", "quality takes a number from 1 to 100, got '101'"},
         {"quality", "9O", "quality takes a number from 1 to 100, got '9O'"},
         {"quality", "", "quality takes a number from 1 to 100, got ''"},
-        {"shift", "1.5", "shift takes a whole number of pixels, got '1.5'"},
-        {"shift", "99999999999", "shift takes a whole number of pixels, got '99999999999'"},
-        {"shift", "+-3", "shift takes a whole number of pixels, got '+-3'"},
+        {"shift", "1.5", "shift takes a whole number of pixels or auto, got '1.5'"},
+        {"shift", "99999999999", "shift takes a whole number of pixels or auto, got '99999999999'"},
+        {"shift", "+-3", "shift takes a whole number of pixels or auto, got '+-3'"},
         {"swap", "maybe", "swap takes yes or no, got 'maybe'"},
         {"layout", "sideways",
          "layout takes one of auto|sbs|cross|over-under|under-over|half-sbs|half-over-under, got 'sideways'"},

@@ -602,3 +602,30 @@ TEST_F(Batch, ThumbnailIsASmallPngAnaglyphOrNothing)
     }
     EXPECT_EQ(Files(), (std::set<std::string>{"Figure.JPS", "preview.png", "full.png", "broken.mpo"}));
 }
+
+// Each picture's notes come right after its own line, each naming the
+// picture, whatever order the workers finish in.
+TEST_F(Batch, AlignmentNotesComeWithTheirPictureAndNameIt)
+{
+    Put("figure-sbs.jps", "a.jps");
+    Put("treetrunk-sbs-rgba.png", "b.png");
+    Put("bench-sbs-959.png", "c.png");
+    CommandRun run = Run({"-c", "-j2", "--align", "--shift", "auto", "a.jps", "b.png", "c.png"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::istringstream lines(run.err);
+    std::vector<std::string> notes;
+    for (std::string line; std::getline(lines, line);)
+        notes.push_back(line);
+    ASSERT_EQ(notes.size(), 6u) << run.err;
+    const char* names[] = {"a.jps", "a.jps", "b.png", "b.png", "c.png", "c.png"};
+    for (size_t i = 0; i < notes.size(); ++i) {
+        EXPECT_EQ(notes[i].rfind(std::string("stereoglass: \"") + names[i] + "\" ", 0), 0u) << notes[i];
+        EXPECT_NE(notes[i].find(i % 2 == 0 ? "align" : "stereo window"), std::string::npos) << notes[i];
+    }
+    EXPECT_EQ(run.out, "a.jps -> a_anaglyph.jpg\nb.png -> b_anaglyph.jpg\nc.png -> c_anaglyph.jpg\n");
+
+    // A note that does not name its picture by itself gets the name.
+    CommandRun bmp = Run({"-c", "a.jps", "-o", "a.bmp"});
+    ASSERT_EQ(bmp.exitCode, 0) << bmp.err;
+    EXPECT_EQ(bmp.err.rfind("stereoglass: \"a.jps\": The source's EXIF", 0), 0u) << bmp.err;
+}

@@ -324,6 +324,40 @@ TEST_F(EndToEnd, GlassesPickedInTheDialogAreUsedAndRememberedBesideTheUsersLines
     EXPECT_EQ(FolderNames(photos), (std::set<std::string>{"pair.jps", "pair_anaglyph.jpg"}));
 }
 
+TEST_F(EndToEnd, AlignAndTheAutomaticWindowTickedInTheDialogAreUsedAndRemembered)
+{
+    std::string photos = MakeFolder("align");
+    std::string config = MakeFolder("align-config");
+    std::filesystem::create_directories(config + "/stereoglass");
+    const std::string settingsFile = config + "/stereoglass/stereoglass.conf";
+    std::ofstream(settingsFile) << "shift = 7\n";
+    ConfigHome configHome(config);
+
+    std::string path = photos + "/pair.jps";
+    Copy(Sample("figure-sbs.jps"), path);
+    program = StartProgram(photos);
+    unsigned long dialog = WaitForTitle("Select File");
+    ASSERT_NE(dialog, 0u);
+    SetClipboardText(path);
+    DriveWindow(dialog, {"sleep:300", "key:alt+a", "sleep:100", "key:alt+u", "sleep:100", "key:ctrl+l", "key:ctrl+a",
+                         "key:ctrl+v", "sleep:200", "key:Return"});
+    ASSERT_TRUE(WaitForResult());
+
+    // The window was measured (the figure's nearest part sits a few pixels
+    // in front of it), not the file's 7 pixels.
+    Picture written;
+    ASSERT_EQ(DecodePictureFile(photos + "/pair_anaglyph.jpg", written), kCodecOk);
+    EXPECT_GT(written.width, 522 - 7);
+    EXPECT_LT(written.width, 522);
+    EXPECT_EQ(written.height, 720) << "a level pair is not cropped";
+    std::string settings = ReadFile(settingsFile);
+    EXPECT_NE(settings.find("shift = auto"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("align = yes"), std::string::npos) << settings;
+    EXPECT_EQ(settings.find("shift = 7"), std::string::npos) << settings;
+    Xdotool("key a");
+    EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0);
+}
+
 TEST_F(EndToEnd, OddWidthRoundsTheHalfToEvenAndClosingTheWindowEndsTheRun)
 {
     std::string folder = MakeFolder("odd");

@@ -1,0 +1,32 @@
+#pragma once
+// --align: the right view is warped once so that every point lies on the
+// same row as in the left view (roll, zoom, vertical offset and keystone
+// removed, horizontal disparity kept), then both views are cut to the
+// largest rectangle they both cover. Only the right view moves: the left
+// keeps its own pixels, unresampled, and the step needs one view's memory
+// rather than two. When the pair gives no reliable answer, or correcting
+// would not make it better, the views are left as they are and the note
+// says why.
+#include <string>
+
+#include "anaglyph/pair_measurement.h"
+#include "anaglyph/view_step.h"
+#include "base/image.h"
+
+// Views of width x height: the aligned views are at most that size; the
+// warped right view and the measurement are the memory it takes.
+ViewStepPlan PlanViewAlignment(int32_t width, int32_t height);
+
+struct AlignmentOutcome {
+    bool applied = false;
+    FitFigures figures;     // the correction given to the right view
+    double keptShare = 1;   // of the views' area
+    int32_t x = 0, y = 0;   // where the kept rectangle starts in the left view
+};
+
+// Aligns left and right by measured (MeasurePair on these views). On
+// success the views may point into warped, which then owns the right view's
+// new pixels; one line naming the file (name) is appended to notes. Returns
+// "" or, when memory for the warped view is short, the reason.
+std::string AlignViews(const std::string& name, const PairMeasurement& measured, ImageView& left, ImageView& right,
+                       Image& warped, std::string& notes, AlignmentOutcome* outcome = nullptr);
