@@ -1,6 +1,10 @@
 #include "app/main_flow.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 #include "anaglyph/conversion.h"
@@ -22,7 +26,6 @@
 
 namespace {
 
-constexpr uint32_t kShowWindow = 0x40;
 constexpr int32_t kFitInside = 2;
 constexpr int32_t kBlack = 0;
 
@@ -52,18 +55,32 @@ int32_t WriteAnaglyph(const ConversionRequest& request)
 }
 
 // The conversion on a thread of its own, while the main thread (the one that
-// may talk to GTK) shows "Converting …" once it takes longer than a second.
-ConversionResult ConvertShowingWork(const ConversionRequest& request)
+// may talk to GTK) first does meanwhile what the run needs next, then sleeps
+// until the conversion ends and shows "Converting …" once it takes longer
+// than a second.
+ConversionResult ConvertShowingWork(const ConversionRequest& request, const std::function<void()>& meanwhile)
 {
+    auto shownFrom = std::chrono::steady_clock::now() + std::chrono::milliseconds(kShowWorkAfterMs);
     ConversionResult result;
     std::atomic<bool> done = false;
+    std::mutex lock;
+    std::condition_variable ended;
     std::thread worker([&] {
         EnterThread(nullptr);
         result = ConvertPicture(request);
         LeaveThread(nullptr);
+        std::lock_guard<std::mutex> hold(lock);
         done.store(true);
+        ended.notify_all();
     });
-    ShowBusyUntil(done, kShowWorkAfterMs, u"Converting \u2026");
+    meanwhile();
+    bool quick;
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        quick = ended.wait_until(hold, shownFrom, [&] { return done.load(); });
+    }
+    if (!quick)
+        ShowBusyUntil(done, 0, u"Converting \u2026");
     worker.join();
     return result;
 }
@@ -136,24 +153,31 @@ int32_t fConvertAndShow(const ConversionRequest& request)
     RECT output = {0, 0, 0, 0};
     GetPrimaryOutputRect(&output);
 
-    ConversionResult result = ConvertShowingWork(fullRequest);
+    // The result window is made, hidden, while the conversion runs: its
+    // thread, X connection, window and bitmap are ready when the file is.
+    HWND window = 0;
+    auto openWindow = [&] {
+        window = CreateGraphicWindow(u"", output.left - 1, output.top - 1, output.right - output.left,
+                                     output.bottom - output.top, 0);
+    };
+    ConversionResult result = ConvertShowingWork(fullRequest, openWindow);
     // Another kind's notes (a wiggle GIF holds no EXIF or ICC) for a run
     // started from a terminal; the anaglyph's run stays as quiet as it was.
     if (written.kind != OutputKind::Anaglyph && !result.notes.empty())
         std::fputs(result.notes.c_str(), stderr);
     if (result.status != ConversionStatus::Written) {
+        CloseGraphicWindow(window);
         ShowError(result.reason);
         return 1;
     }
 
     // The written file is read back for the screen; its decode runs on the
-    // second core while the window opens. A JPS shows its two views side by
+    // second core while the window maps. A JPS shows its two views side by
     // side, an MPO its first picture (the left view) and a wiggle GIF its
     // first frame (the left view, still): what a picture loader makes of
     // each file.
     PrefetchPictureFile(outputFile);
-    HWND window = CreateGraphicWindow(u"", output.left - 1, output.top - 1, output.right - output.left,
-                                      output.bottom - output.top, kShowWindow);
+    ShowGraphicWindow(window);
     fDrawFile(window, 0, outputFile, kFitInside, kBlack);
     SelectTarget(window, 0, true);
     WaitForKey(u"", 0);

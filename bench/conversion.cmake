@@ -24,6 +24,10 @@ find_package(X11 REQUIRED)
 add_executable(bench_screen_settle ${CMAKE_CURRENT_LIST_DIR}/screen_settle.cpp)
 target_link_libraries(bench_screen_settle PRIVATE X11::X11)
 
+# The screen after a key in the real dialog, for bench/dialog_to_screen.sh.
+add_executable(bench_dialog_settle ${CMAKE_CURRENT_LIST_DIR}/dialog_settle.cpp)
+target_link_libraries(bench_dialog_settle PRIVATE X11::X11)
+
 # The mixer alone, every kind of method on the 16-megapixel picture's views.
 add_executable(bench_mixer ${CMAKE_CURRENT_LIST_DIR}/mixer_bench.cpp)
 target_link_libraries(bench_mixer PRIVATE sg_anaglyph benchmark::benchmark)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -26,9 +27,14 @@ struct GraphicWindow {
     uint32_t surface = 0;
     TargetRecord* record = nullptr; // owned by the registry; removed only by the window thread
     XWindowRecord* window = nullptr;
+    // Asked by other threads, done by the window thread on its next pass.
+    std::atomic<bool> showAsked = false;
+    std::atomic<bool> closeAsked = false;
 };
 
 // What the caller hands to the window thread, and the handle it gets back.
+// Owned by both threads (a shared_ptr each), so that the window thread may
+// still notify it after the caller has gone on.
 struct WindowStart {
     std::string caption;
     int32_t x, y, width, height, options;
@@ -103,7 +109,10 @@ GraphicWindow* OpenGraphicWindow(const WindowStart& start)
     record->showArea = ShowSurfaceArea;
     record->wake = WakeSurfaceWindow;
     SetXWindowPixels(x11, GdiBitmapPixels(record->bitmap));
-    *window = {record->frame, record->handle, record, x11};
+    window->frame = record->frame;
+    window->surface = record->handle;
+    window->record = record;
+    window->window = x11;
     AddOpenWindow(window);
     return window;
 }
@@ -186,7 +195,9 @@ constexpr int kBusyLockRetryMs = 2;
 void RunWindow(GraphicWindow& window)
 {
     bool lockWasFree = true;
-    while (!g_stopping) {
+    while (!g_stopping && !window.closeAsked.load()) {
+        if (window.showAsked.exchange(false))
+            ShowXWindow(window.window);
         SurfaceEvent event;
         if (NextXWindowEvent(window.window, event)) {
             if (!HandleEvent(window, event))
@@ -202,12 +213,15 @@ void RunWindow(GraphicWindow& window)
 
 DWORD WindowThread(void* parameter)
 {
-    auto* start = static_cast<WindowStart*>(parameter);
+    std::shared_ptr<WindowStart> start = std::move(*static_cast<std::shared_ptr<WindowStart>*>(parameter));
+    delete static_cast<std::shared_ptr<WindowStart>*>(parameter);
     GraphicWindow* window = OpenGraphicWindow(*start);
     if (window && (start->options & kShowGraphicWindow))
         ShowXWindow(window->window);
     start->frame = window ? window->frame : 0;
-    start->reported.store(true); // the caller's record is not touched after this
+    start->reported.store(true);
+    start->reported.notify_all();
+    start.reset();
     if (window) {
         RunWindow(*window);
         RemoveOpenWindow(window);
@@ -232,6 +246,24 @@ void StopWindowThreads()
         Sleep(1);
 }
 
+// Sets the flag of the open window with that frame and wakes its thread;
+// false when there is none.
+bool AskWindow(HWND frame, std::atomic<bool> GraphicWindow::*flag)
+{
+    LockDrawing();
+    GraphicWindow* found = nullptr;
+    for (GraphicWindow* open : OpenWindows()) {
+        if (open->frame == frame)
+            found = open;
+    }
+    if (found) {
+        (found->*flag).store(true);
+        WakeXWindow(found->window);
+    }
+    UnlockDrawing();
+    return found != nullptr;
+}
+
 bool HasTarget()
 {
     LockDrawing();
@@ -248,24 +280,36 @@ HWND CreateGraphicWindow(const std::u16string& caption, int32_t x, int32_t y, in
 {
     static std::once_flag exitHook;
     std::call_once(exitHook, [] { std::atexit(StopWindowThreads); });
-    WindowStart start;
-    start.caption = NarrowWide(caption);
-    start.x = x;
-    start.y = y;
-    start.width = width;
-    start.height = height;
-    start.options = options;
+    auto start = std::make_shared<WindowStart>();
+    start->caption = NarrowWide(caption);
+    start->x = x;
+    start->y = y;
+    start->width = width;
+    start->height = height;
+    start->options = options;
+    auto* handedOver = new (std::nothrow) std::shared_ptr<WindowStart>(start);
+    if (!handedOver)
+        return 0;
     g_windowThreads.fetch_add(1);
-    HANDLE thread = CreateThread(nullptr, 0, WindowThread, &start, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, WindowThread, handedOver, 0, nullptr);
     if (!thread) {
+        delete handedOver;
         g_windowThreads.fetch_sub(1);
         return 0;
     }
     CloseHandle(thread); // the thread runs on, detached, until its window closes
-    while (!start.reported.load())
-        Sleep(1);
-    if (start.frame != 0 && !HasTarget())
-        SelectTarget(start.frame, 0, false);
-    Sleep(50);
-    return start.frame;
+    start->reported.wait(false);
+    if (start->frame != 0 && !HasTarget())
+        SelectTarget(start->frame, 0, false);
+    return start->frame;
+}
+
+bool ShowGraphicWindow(HWND frame)
+{
+    return AskWindow(frame, &GraphicWindow::showAsked);
+}
+
+bool CloseGraphicWindow(HWND frame)
+{
+    return AskWindow(frame, &GraphicWindow::closeAsked);
 }

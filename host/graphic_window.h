@@ -17,6 +17,13 @@ constexpr int32_t kShowGraphicWindow = 0x40; // option: show, raise and focus th
 HWND CreateGraphicWindow(const std::u16string& caption, int32_t x, int32_t y, int32_t width, int32_t height,
                          int32_t options);
 
+// Asks the window's thread to show, raise and focus a window made without
+// kShowGraphicWindow, or to close a window; both return at once, before it
+// is done, and false when no open window has that handle. A closed window's
+// thread ends as after the user's close.
+bool ShowGraphicWindow(HWND frame);
+bool CloseGraphicWindow(HWND frame);
+
 // Waits for a key in the window that is the calling thread's target. Returns
 // the character, or NUL and the scan code for a function or cursor key; ""
 // when the window is closed, the time runs out or there is no target.

@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
-#include <thread>
 
 #include "platform/gdi_internal.h"
 #include "platform/text.h"
@@ -51,11 +50,6 @@ namespace {
 
 constexpr long kEventMask =
     ExposureMask | KeyPressMask | FocusChangeMask | StructureNotifyMask | ButtonPressMask;
-
-void PauseMs(int milliseconds)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
 
 short ClampToShort(int64_t value)
 {
@@ -389,6 +383,40 @@ bool WindowIsViewable(XWindowRecord& w)
     return XGetWindowAttributes(w.display, w.window, &attributes) && attributes.map_state == IsViewable;
 }
 
+struct ExposeSeen {
+    Window window;
+    bool seen;
+};
+
+// Looks at each queued event and takes none of them.
+Bool NoteExpose(Display*, XEvent* event, XPointer argument)
+{
+    auto* note = reinterpret_cast<ExposeSeen*>(argument);
+    if (event->type == Expose && event->xexpose.window == note->window)
+        note->seen = true;
+    return False;
+}
+
+// Sleeps on the connection until the server sends the window's first
+// Expose, which it does once the window is viewable, or the time is over.
+// The Expose stays queued for painting.
+bool WaitUntilExposed(XWindowRecord& w, int timeoutMs)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    ExposeSeen note = {w.window, false};
+    for (;;) {
+        XEvent unused;
+        XCheckIfEvent(w.display, &unused, NoteExpose, reinterpret_cast<XPointer>(&note));
+        if (note.seen)
+            return true;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd fd = {ConnectionNumber(w.display), POLLIN, 0};
+        poll(&fd, 1, static_cast<int>(left.count()) + 1);
+    }
+}
+
 void AskForActivation(XWindowRecord& w)
 {
     XEvent message = {};
@@ -455,9 +483,7 @@ void ShowXWindow(XWindowRecord* w)
     XFlush(w->display);
     // Focus can only go to a viewable window; a window manager maps it in
     // its own time.
-    bool viewable = false;
-    for (int i = 0; i < 2000 && !(viewable = WindowIsViewable(*w)); ++i)
-        PauseMs(1);
+    bool viewable = WaitUntilExposed(*w, 2000) || WindowIsViewable(*w);
     AskForActivation(*w);
     if (viewable)
         XSetInputFocus(w->display, w->window, RevertToParent, CurrentTime);

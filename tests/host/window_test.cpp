@@ -131,6 +131,31 @@ TEST_F(GraphicWindowTest, WithoutShowOptionStaysHidden)
     EXPECT_NE(attributes.map_state, IsViewable);
 }
 
+// The run's result window: made hidden while the conversion runs, drawn
+// into, then shown; or closed unseen when the conversion failed.
+TEST_F(GraphicWindowTest, HiddenWindowShowsWhatWasDrawnOnceAskedOrClosesUnseen)
+{
+    HWND frame = Open(200, 100, 0);
+    ASSERT_NE(window_, 0u);
+    WritePixels(QuadrantPixels(200, 100));
+    ASSERT_TRUE(ShowGraphicWindow(frame));
+    EXPECT_TRUE(WaitForFocus(frame));
+    EXPECT_TRUE(WaitForScreenPixel(10, 10, 0xFF0000));
+    EXPECT_TRUE(WaitForScreenPixel(199, 99, 0xFFFF00));
+
+    HWND unseen = CreateGraphicWindow(u"", 300, 300, 50, 40, 0);
+    ASSERT_NE(unseen, 0u);
+    EXPECT_FALSE(ShowGraphicWindow(unseen + 1000));
+    EXPECT_FALSE(CloseGraphicWindow(unseen + 1000));
+    ASSERT_TRUE(CloseGraphicWindow(unseen));
+    for (int i = 0; i < 200 && SurfaceOf(unseen) != nullptr; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(SurfaceOf(unseen), nullptr);
+    // The shown window is untouched and still the target.
+    EXPECT_NE(SurfaceOf(frame), nullptr);
+    EXPECT_TRUE(WaitForScreenPixel(10, 10, 0xFF0000));
+}
+
 TEST_F(GraphicWindowTest, RefusesSizesItCannotShow)
 {
     const int32_t sizes[][2] = {{0, 100}, {100, 0}, {-5, 100}, {40000, 10}, {10, 40000}};
