@@ -5,6 +5,7 @@
 #include "anaglyph/conversion_plan.h"
 #include "anaglyph/stereo_output.h"
 #include "anaglyph/stereo_source.h"
+#include "anaglyph/streamed_anaglyph.h"
 
 // The path: each source file is opened and read once and the conversion
 // planned (sizes, limits, memory) before any pixel is decoded; the source is
@@ -59,6 +60,9 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
     status = PlanConversion(request, source, format, plan, reason);
     if (status != ConversionStatus::Written)
         return Failed(status, reason);
+
+    if (plan.path == ConversionPath::Bands)
+        return StreamAnaglyph(request, source, plan);
 
     status = DecodeStereoSource(request, source, reason);
     if (status != ConversionStatus::Written)
