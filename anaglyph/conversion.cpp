@@ -15,7 +15,9 @@
 // windows; the anaglyph is mixed into the left view's own pixels, since each
 // output pixel depends only on the same pixel of the two views; and the
 // encoder reads it from there, rows a source width apart. No lock is taken,
-// so conversions on different threads run side by side.
+// so conversions on different threads run side by side. A conversion the
+// plan sends by bands (a side-by-side JPEG's anaglyph) never holds the
+// whole picture: streamed_anaglyph.h.
 namespace {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }

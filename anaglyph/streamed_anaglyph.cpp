@@ -1,6 +1,7 @@
 #include "anaglyph/streamed_anaglyph.h"
 
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -195,8 +196,10 @@ bool StreamsByBands(const ConversionRequest& request, const StereoSource& source
         options.reducedDecode != 0 || source.kind != StereoSourceKind::LayoutCut ||
         (source.layout != StereoLayout::SideBySide && source.layout != StereoLayout::Cross))
         return false;
+    // The shift narrows each row's windows alike and can run band by band;
+    // the alignment measures the whole views first.
     for (const PlannedStep& step : plan.steps)
-        if (std::string(step.step->name) != "shift")
+        if (std::strcmp(step.step->name, "shift") != 0)
             return false;
     const uint8_t* data = nullptr;
     size_t size = 0;
