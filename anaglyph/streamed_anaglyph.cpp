@@ -15,9 +15,9 @@
 namespace {
 
 // Rows a band holds: a multiple of the tallest JPEG block row (16).
-constexpr int32_t kBandRows = 32;
+constexpr int32_t kBandRows = 64;
 // Bands in the ring when two threads share it; one thread needs one.
-constexpr int32_t kRingBands = 4;
+constexpr int32_t kRingBands = 6;
 
 const uint8_t* Data(const std::string& bytes) { return reinterpret_cast<const uint8_t*>(bytes.data()); }
 

@@ -110,11 +110,11 @@ void ConvertJobs(const std::vector<BatchJob>& jobs, int32_t workers, const JobSt
             started(job);
             ConversionResult result;
             if (jobs[job].problem.empty()) {
-                // With a worker on every core, each conversion keeps to its
-                // own thread: a second thread would only take a core from
-                // the other worker.
+                // Only a lone picture takes a second thread: with several,
+                // the workers keep the cores busy, and a conversion's two
+                // threads would wait on each other whenever a core is taken.
                 ConversionRequest request = jobs[job].request;
-                request.singleThread = workers >= cores;
+                request.singleThread = jobs.size() > 1 || workers >= cores;
                 result = ConvertPicture(request);
             } else {
                 result.status = ConversionStatus::SourceUnreadable;
