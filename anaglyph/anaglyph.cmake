@@ -29,6 +29,7 @@ add_library(sg_anaglyph STATIC
   ${CMAKE_CURRENT_LIST_DIR}/stereo_output.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stereo_split.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stereo_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/streamed_anaglyph.cpp
   ${CMAKE_CURRENT_LIST_DIR}/view_alignment.cpp
   ${CMAKE_CURRENT_LIST_DIR}/view_adjustment.cpp)
 target_link_libraries(sg_anaglyph PUBLIC sg_imageio sg_host_targets sg_host_services sg_platform_gdi sg_platform_text sg_base

@@ -5,6 +5,7 @@
 #include "anaglyph/conversion_plan.h"
 #include "anaglyph/stereo_output.h"
 #include "anaglyph/stereo_source.h"
+#include "anaglyph/streamed_anaglyph.h"
 
 // The path: each source file is opened and read once and the conversion
 // planned (sizes, limits, memory) before any pixel is decoded; the source is
@@ -14,7 +15,9 @@
 // windows; the anaglyph is mixed into the left view's own pixels, since each
 // output pixel depends only on the same pixel of the two views; and the
 // encoder reads it from there, rows a source width apart. No lock is taken,
-// so conversions on different threads run side by side.
+// so conversions on different threads run side by side. A conversion the
+// plan sends by bands (a side-by-side JPEG's anaglyph) never holds the
+// whole picture: streamed_anaglyph.h.
 namespace {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
@@ -59,6 +62,9 @@ ConversionResult ConvertPicture(const ConversionRequest& request)
     status = PlanConversion(request, source, format, plan, reason);
     if (status != ConversionStatus::Written)
         return Failed(status, reason);
+
+    if (plan.path == ConversionPath::Bands)
+        return StreamAnaglyph(request, source, plan);
 
     status = DecodeStereoSource(request, source, reason);
     if (status != ConversionStatus::Written)

@@ -32,6 +32,9 @@ struct ConversionRequest {
     std::string rightPath;  // the right view's file for a two-file pair, else ""
     std::string outputPath; // the file to write; its extension names the format
     ConversionOptions options;
+    // True: the conversion runs on the calling thread alone (a batch that
+    // already has a worker on every core); else it may use a second thread.
+    bool singleThread = false;
 };
 
 enum class ConversionStatus {

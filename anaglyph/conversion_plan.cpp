@@ -1,6 +1,7 @@
 #include "anaglyph/conversion_plan.h"
 
 #include "anaglyph/stereo_output.h"
+#include "anaglyph/streamed_anaglyph.h"
 #include "base/rounding.h"
 #include "imageio/failure_reasons.h"
 #include "platform/memory.h"
@@ -107,6 +108,15 @@ ConversionStatus PlanConversion(const ConversionRequest& request, const StereoSo
     }
 
     plan.memory = plan.sourceMemory + stepsMemory + plan.outputMemory;
+    // An anaglyph that can go band by band holds only the bands in flight,
+    // the file's bytes and the encoded output.
+    int64_t bandsMemory = 0;
+    if (StreamsByBands(request, source, plan, bandsMemory)) {
+        plan.path = ConversionPath::Bands;
+        plan.sourceMemory = int64_t(source.file.bytes.size()) + bandsMemory;
+        plan.outputMemory = plan.output.width * plan.output.height * 2;
+        plan.memory = plan.sourceMemory + plan.outputMemory;
+    }
     FailureDetail detail;
     if (!MemoryAvailableFor(plan.memory, detail.memoryReason)) {
         reason = ReadFailureReason(request.sourcePath, kCodecOutOfMemory, detail);

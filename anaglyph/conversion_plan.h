@@ -20,8 +20,15 @@ struct PlannedStep {
     int64_t memory;  // bytes it needs beyond the views
 };
 
+// How the pixels go from the source to the output. Both give the same bytes.
+enum class ConversionPath {
+    WholeViews, // the source decoded whole, the views windows onto it
+    Bands,      // decoded, mixed and encoded a band of rows at a time (streamed_anaglyph.h)
+};
+
 struct ConversionPlan {
     PictureFormat format = PictureFormat::Jpeg;
+    ConversionPath path = ConversionPath::WholeViews;
     ViewSize views;             // as the source gives them
     int64_t sourceMemory = 0;   // the files read, the decoded pictures and the views made
     std::vector<PlannedStep> steps;

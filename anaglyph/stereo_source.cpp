@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -153,11 +154,19 @@ void UseAsViews(StereoViews& views)
 
 // The frames of the file (a pair's two, or the one picture) decoded into
 // the views' own images; false when one could not be.
+// The two pictures of a pair; with bothCores the second decodes on a thread
+// of its own while this one decodes the first.
 bool DecodePair(const StereoFile& first, int firstIndex, const StereoFile& second, int secondIndex,
-                int32_t leastLongSide, StereoViews& views)
+                int32_t leastLongSide, bool bothCores, StereoViews& views)
 {
-    return DecodeFrame(first, firstIndex, views.owned[0], leastLongSide) == kCodecOk &&
-           DecodeFrame(second, secondIndex, views.owned[1], leastLongSide) == kCodecOk;
+    if (!bothCores)
+        return DecodeFrame(first, firstIndex, views.owned[0], leastLongSide) == kCodecOk &&
+               DecodeFrame(second, secondIndex, views.owned[1], leastLongSide) == kCodecOk;
+    CodecResult secondResult = kCodecCorrupt;
+    std::thread other([&] { secondResult = DecodeFrame(second, secondIndex, views.owned[1], leastLongSide); });
+    const CodecResult firstResult = DecodeFrame(first, firstIndex, views.owned[0], leastLongSide);
+    other.join();
+    return firstResult == kCodecOk && secondResult == kCodecOk;
 }
 
 bool SameSize(const PictureHeader& a, const PictureHeader& b) { return a.width == b.width && a.height == b.height; }
@@ -347,7 +356,7 @@ ConversionStatus DecodeStereoSource(const ConversionRequest& request, StereoSour
         source.right = StereoFile{};
         break;
     case StereoSourceKind::FramePair:
-        if (!DecodePair(source.file, 0, source.file, 1, reduced, source.views)) {
+        if (!DecodePair(source.file, 0, source.file, 1, reduced, !request.singleThread, source.views)) {
             reason = Quoted(request.sourcePath) + " holds two stereo views (" + source.file.frames.origin +
                      "), but they could not both be decoded.";
             return ConversionStatus::SourceUnreadable;

@@ -28,6 +28,9 @@ CodecResult ReadStereoFile(const std::string& path, StereoFile& file);
 CodecResult ProbeFrame(const StereoFile& file, int index, PictureHeader& header);
 // 2 for a stereo pair of frames, else 1 (the file decodes as one picture).
 int FrameCount(const StereoFile& file);
+// The bytes of frame index, or of the whole file for frame 0 of a single
+// picture; false when the frame lies outside the bytes read.
+bool FrameBytes(const StereoFile& file, int index, const uint8_t*& data, size_t& size);
 // Decodes frame index (0 or 1) of a pair, or the whole file for frame 0 of
 // a single picture; translucent pixels flattened as ReadImageFile does.
 // leastLongSide > 0 lets a JPEG be decoded at a reduced scale that keeps

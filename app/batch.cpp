@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -122,13 +123,19 @@ int32_t WorkerCount(int32_t asked, size_t pictures)
 void ConvertJobs(const std::vector<BatchJob>& jobs, int32_t workers, const JobStarted& started, const JobDone& done)
 {
     std::atomic<size_t> nextJob = 0;
+    const int32_t cores = int32_t(std::max(1u, std::thread::hardware_concurrency()));
     auto work = [&] {
         EnterThread(nullptr); // COM and the host's state for this thread
         for (size_t job = nextJob++; job < jobs.size() && !stopRequested; job = nextJob++) {
             started(job);
             ConversionResult result;
             if (jobs[job].problem.empty()) {
-                result = ConvertPicture(jobs[job].request);
+                // Only a lone picture takes a second thread: with several,
+                // the workers keep the cores busy, and a conversion's two
+                // threads would wait on each other whenever a core is taken.
+                ConversionRequest request = jobs[job].request;
+                request.singleThread = jobs.size() > 1 || workers >= cores;
+                result = ConvertPicture(request);
             } else {
                 result.status = ConversionStatus::SourceUnreadable;
                 result.reason = jobs[job].problem;

@@ -1,7 +1,8 @@
-# Picture decoders and encoders: libjpeg-turbo (TurboJPEG API), libpng,
+# Picture decoders and encoders: libjpeg-turbo (TurboJPEG API and, for bands
+# of rows, the libjpeg API), libpng,
 # libtiff, giflib, and our own BMP and ICO code, with the table of formats.
 # They need only base and the memory check.
-pkg_check_modules(SG_CODECS REQUIRED IMPORTED_TARGET GLOBAL libturbojpeg libpng libtiff-4)
+pkg_check_modules(SG_CODECS REQUIRED IMPORTED_TARGET GLOBAL libturbojpeg libjpeg libpng libtiff-4)
 find_path(SG_GIF_INCLUDE_DIR gif_lib.h REQUIRED)
 find_library(SG_GIF_LIBRARY gif REQUIRED)
 # Every file of imageio/codecs: a new format is a row of picture_formats.cpp

@@ -1,0 +1,226 @@
+// The anaglyph by bands: which conversions the plan sends that way, and
+// that they write exactly the bytes of the whole-view path (the views cut
+// from the whole decoded picture, mixed and encoded at once), on two
+// threads, on one, and with two conversions running side by side.
+#include "anaglyph/streamed_anaglyph.h"
+
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "anaglyph/stereo_output.h"
+#include "tests/anaglyph/pictures.h"
+#include "tests/anaglyph/stereo_fixtures.h"
+
+namespace {
+
+using namespace sgtest;
+
+std::string Contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Sample() { return Contents(std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps"); }
+
+// A width x height crop of the sample, encoded by TurboJPEG as asked.
+std::string Crop(int32_t width, int32_t height, int subsamp, int flags)
+{
+    Picture sample = DecodeBytes(Sample());
+    std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            pixels[size_t(y) * size_t(width) + size_t(x)] = sample.View().Row(y + 100)[x + 200];
+    tjhandle tj = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    std::string out;
+    if (tjCompress2(tj, reinterpret_cast<const unsigned char*>(pixels.data()), width, width * 4, height, TJPF_BGRX,
+                    &jpeg, &size, subsamp, 88, flags) == 0)
+        out.assign(reinterpret_cast<const char*>(jpeg), size);
+    tjFree(jpeg);
+    tjDestroy(tj);
+    return out;
+}
+
+// The whole-view path, step by step as the conversion takes it.
+bool WholeViewBytes(const ConversionRequest& request, std::string& bytes, std::string& notes)
+{
+    StereoSource source;
+    ConversionPlan plan;
+    std::string reason;
+    if (OpenStereoSource(request, source, reason) != ConversionStatus::Written ||
+        PlanConversion(request, source, PictureFormat::Jpeg, plan, reason) != ConversionStatus::Written ||
+        DecodeStereoSource(request, source, reason) != ConversionStatus::Written)
+        return false;
+    ImageView left = source.views.left, right = source.views.right;
+    notes = source.notes;
+    if (!RunViewSteps(request, plan, left, right, notes, reason))
+        return false;
+    OutputJob job;
+    job.left = left;
+    job.right = right;
+    job.request = &request;
+    job.format = PictureFormat::Jpeg;
+    job.sourceBytes = &source.file.bytes;
+    job.notes = &notes;
+    ConversionResult result;
+    if (!StereoOutputFor(OutputKind::Anaglyph).write(job, result))
+        return false;
+    bytes = Contents(request.outputPath);
+    return true;
+}
+
+ConversionPath PathOf(const ConversionRequest& request)
+{
+    StereoSource source;
+    ConversionPlan plan;
+    std::string reason;
+    PictureFormat format = PictureFormat::Jpeg;
+    PictureFormatForFileName(request.outputPath, format);
+    EXPECT_EQ(OpenStereoSource(request, source, reason), ConversionStatus::Written) << reason;
+    EXPECT_EQ(PlanConversion(request, source, format, plan, reason), ConversionStatus::Written) << reason;
+    return plan.path;
+}
+
+struct Source {
+    const char* name;
+    std::string bytes;
+};
+
+std::vector<Source> Sources()
+{
+    std::string cut = Crop(96, 48, TJSAMP_420, 0);
+    cut.resize(cut.size() * 7 / 10);
+    return {{"the sample (EXIF, JPS descriptor)", Sample()},
+            {"4:2:0", Crop(120, 50, TJSAMP_420, 0)},
+            {"grey", Crop(64, 33, TJSAMP_GRAY, 0)},
+            {"progressive", Crop(80, 40, TJSAMP_422, TJFLAG_PROGRESSIVE)},
+            {"cut short", cut}};
+}
+
+struct OptionsCase {
+    const char* name;
+    void (*set)(ConversionOptions& options);
+};
+
+const OptionsCase kOptions[] = {
+    {"defaults", [](ConversionOptions&) {}},
+    {"shift +5", [](ConversionOptions& o) { o.shift = 5; }},
+    {"shift -3", [](ConversionOptions& o) { o.shift = -3; }},
+    {"swap", [](ConversionOptions& o) { o.swapViews = true; }},
+    {"cross", [](ConversionOptions& o) { o.layout = StereoLayout::Cross; }},
+    {"sbs over a descriptor", [](ConversionOptions& o) { o.layout = StereoLayout::SideBySide; }},
+    {"dubois green-magenta", [](ConversionOptions& o) { o.method = {Glasses::GreenMagenta, MixMethod::Dubois}; }},
+    {"optimised", [](ConversionOptions& o) { o.method = {Glasses::RedCyan, MixMethod::Optimised}; }},
+    {"grey amber-blue q96", [](ConversionOptions& o) {
+         o.method = {Glasses::AmberBlue, MixMethod::Grey};
+         o.jpegQuality = 96;
+     }},
+    {"strip q40", [](ConversionOptions& o) {
+         o.stripMetadata = true;
+         o.jpegQuality = 40;
+     }},
+};
+
+TEST(StreamedAnaglyph, WritesTheWholeViewPathsBytes)
+{
+    const std::string folder = PictureFolder();
+    for (const Source& source : Sources()) {
+        const std::string path = WriteFile("source.jpg", source.bytes);
+        for (const OptionsCase& options : kOptions) {
+            SCOPED_TRACE(std::string(source.name) + ", " + options.name);
+            ConversionRequest request;
+            request.sourcePath = path;
+            options.set(request.options);
+            request.outputPath = folder + "/whole.jpg";
+            std::string whole, wholeNotes;
+            ASSERT_TRUE(WholeViewBytes(request, whole, wholeNotes));
+            request.outputPath = folder + "/bands.jpg";
+            ASSERT_EQ(PathOf(request), ConversionPath::Bands);
+            for (bool single : {false, true}) {
+                request.singleThread = single;
+                std::remove(request.outputPath.c_str());
+                ConversionResult result = ConvertPicture(request);
+                ASSERT_EQ(result.status, ConversionStatus::Written) << result.reason;
+                EXPECT_TRUE(Contents(request.outputPath) == whole) << (single ? "one thread" : "two threads");
+                EXPECT_EQ(result.notes, wholeNotes);
+            }
+        }
+    }
+}
+
+TEST(StreamedAnaglyph, TwoConversionsSideBySide)
+{
+    const std::string folder = PictureFolder();
+    const std::string path = WriteFile("pair.jpg", Crop(240, 120, TJSAMP_420, 0));
+    ConversionRequest request;
+    request.sourcePath = path;
+    request.outputPath = folder + "/alone.jpg";
+    ASSERT_EQ(ConvertPicture(request).status, ConversionStatus::Written);
+    const std::string alone = Contents(request.outputPath);
+    ConversionResult results[2];
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 2; ++i)
+        threads.emplace_back([&, i] {
+            ConversionRequest mine = request;
+            mine.outputPath = folder + "/side" + std::to_string(i) + ".jpg";
+            results[i] = ConvertPicture(mine);
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(results[i].status, ConversionStatus::Written) << results[i].reason;
+        EXPECT_TRUE(Contents(folder + "/side" + std::to_string(i) + ".jpg") == alone) << i;
+    }
+}
+
+// What keeps whole views: anything the bands would change a byte of, or
+// cannot hold.
+TEST(StreamedAnaglyph, ThePlanSaysWhichPath)
+{
+    const std::string folder = PictureFolder();
+    const std::string even = WriteFile("even.jpg", Crop(120, 50, TJSAMP_420, 0));
+    const std::string odd = WriteFile("odd.jpg", Crop(121, 50, TJSAMP_420, 0));
+    const std::string png = WritePng("pair.png", 40, 20, [](int32_t x, int32_t y) { return uint32_t(x * 5 + y); });
+    const std::string mpo =
+        WriteFile("pair.mpo", MakeMpo({{SampleJpeg(0, 0, 32, 24)}, {SampleJpeg(40, 0, 32, 24)}}));
+    struct Case {
+        const char* name;
+        std::string source, output;
+        void (*set)(ConversionOptions& options);
+        ConversionPath path;
+    };
+    const Case cases[] = {
+        {"even JPEG", even, "out.jpg", [](ConversionOptions&) {}, ConversionPath::Bands},
+        {"odd width", odd, "out.jpg", [](ConversionOptions&) {}, ConversionPath::WholeViews},
+        {"align", even, "out.jpg", [](ConversionOptions& o) { o.align = true; }, ConversionPath::WholeViews},
+        {"PNG source", png, "out.jpg", [](ConversionOptions&) {}, ConversionPath::WholeViews},
+        {"multi-picture", mpo, "out.jpg", [](ConversionOptions&) {}, ConversionPath::WholeViews},
+        {"over/under", even, "out.jpg", [](ConversionOptions& o) { o.layout = StereoLayout::OverUnder; },
+         ConversionPath::WholeViews},
+        {"half width", even, "out.jpg", [](ConversionOptions& o) { o.layout = StereoLayout::HalfSideBySide; },
+         ConversionPath::WholeViews},
+        {"PNG output", even, "out.png", [](ConversionOptions&) {}, ConversionPath::WholeViews},
+        {"the pair written", even, "out.jpg", [](ConversionOptions& o) { o.outputKind = OutputKind::SideBySide; },
+         ConversionPath::WholeViews},
+        {"reduced decode", even, "out.jpg", [](ConversionOptions& o) { o.reducedDecode = 16; },
+         ConversionPath::WholeViews},
+    };
+    for (const Case& c : cases) {
+        ConversionRequest request;
+        request.sourcePath = c.source;
+        request.outputPath = folder + "/" + c.output;
+        c.set(request.options);
+        EXPECT_EQ(PathOf(request), c.path) << c.name;
+    }
+}
+
+} // namespace
