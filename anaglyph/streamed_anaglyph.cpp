@@ -92,7 +92,9 @@ bool MixAndEncodeBand(BandJob& job, int32_t band)
     ImageView right = rows.Crop(half, 0, half, rows.height);
     if (job.exchanged)
         std::swap(left, right);
-    if (!RunViewSteps(*job.request, *job.plan, left, right, *job.notes, job.reason))
+    // The only step on this path is the shift, which needs no state.
+    ViewStepState steps;
+    if (!RunViewSteps(*job.request, *job.plan, steps, left, right, *job.notes, job.reason))
         return false;
     if (!MixViews(left, right, job.request->options.method, left)) {
         job.reason = "The views of " + Quoted(job.request->sourcePath) + " could not be mixed.";

@@ -62,7 +62,9 @@ bool WholeViewBytes(const ConversionRequest& request, std::string& bytes, std::s
         return false;
     ImageView left = source.views.left, right = source.views.right;
     notes = source.notes;
-    if (!RunViewSteps(request, plan, left, right, notes, reason))
+    ViewStepState steps;
+    steps.sourceName = request.sourcePath;
+    if (!RunViewSteps(request, plan, steps, left, right, notes, reason))
         return false;
     OutputJob job;
     job.left = left;
