@@ -129,12 +129,28 @@ bool AllocateWarped(Image& warped, int32_t width, int32_t height)
     return true;
 }
 
-// Whether the two views share any memory (then neither may be written
-// over while the other is still to be read).
+// Whether the two views share any pixel (then neither may be written over
+// while the other is still to be read). The halves of a side-by-side
+// picture interleave row by row but share none; views a different number
+// of pixels apart count as sharing when their spans meet at all.
 bool Overlap(ImageView a, ImageView b)
 {
     auto end = [](ImageView v) { return v.Row(v.height - 1) + v.width; };
-    return a.pixels < end(b) && b.pixels < end(a);
+    if (!(a.pixels < end(b) && b.pixels < end(a)))
+        return false;
+    if (a.stride != b.stride || a.stride <= 0)
+        return true;
+    if (b.pixels < a.pixels)
+        std::swap(a, b);
+    const int64_t apart = b.pixels - a.pixels, rows = apart / a.stride, columns = apart % a.stride;
+    // b starts at (columns, rows) in a's frame, or at (columns - stride,
+    // rows + 1) when it runs on past a row's end.
+    for (int64_t shift : {int64_t{0}, a.stride}) {
+        const int64_t x = columns - shift, y = rows + (shift ? 1 : 0);
+        if (x < a.width && x + b.width > 0 && y < a.height && y + b.height > 0)
+            return true;
+    }
+    return false;
 }
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
