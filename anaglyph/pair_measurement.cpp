@@ -21,9 +21,9 @@ namespace {
 
 // The reduced views must leave room for the detector's 31-pixel patches.
 constexpr int32_t kSmallestReducedSide = 64;
-constexpr int32_t kFeatures = 1500;
+constexpr int32_t kFeatures = 1000;
 constexpr int32_t kWindowFeatures = 700;
-constexpr int32_t kPyramidLevels = 5;
+constexpr int32_t kPyramidLevels = 4;
 constexpr int32_t kWindowPyramidLevels = 3;
 constexpr int32_t kWindowBlockRows = 2;
 // Matches are looked for only this share of the height above or below a
@@ -36,7 +36,7 @@ constexpr float kMatchRatio = 0.8f;
 constexpr size_t kFewestMatches = 24;
 // Reduced pixels a match may miss the first, coarse fit by.
 constexpr double kCoarseThreshold = 2.5;
-constexpr int32_t kRansacRounds = 400;
+constexpr int32_t kRansacRounds = 150;
 // Full-resolution refinement: a patch of the left view around each matched
 // point is searched for in the right view, scored by normalised correlation.
 constexpr int32_t kPatchRadius = 7;
