@@ -64,6 +64,10 @@ struct PairMeasurement {
 // enough to detect and match in tens of milliseconds.
 constexpr int32_t kMeasureMaxSide = 768;
 constexpr int64_t kMeasureMaxArea = 768 * 576;
+// For the stereo window alone, which places the nearest part to a few
+// pixels and needs no full-size refinement, smaller reduced views do.
+constexpr int32_t kWindowMeasureMaxSide = 512;
+constexpr int64_t kWindowMeasureMaxArea = 512 * 384;
 
 // The memory MeasurePair takes for views of this size, at most: the reduced
 // colour and grey copies of both views and the matcher's tables.

@@ -1,6 +1,7 @@
 #pragma once
 // Bilinear resampling of a 4-byte-per-pixel view through a perspective map,
-// the one warp --align makes. Fixed-point weights (1/128 of a pixel), source
+// the one warp --align makes, into a buffer of its own or into the view's
+// own rows. Fixed-point weights (1/128 of a pixel), source
 // places found exactly every few pixels and stepped in between, and the rows
 // cut into bands worked on at once by the processor's cores.
 #include "base/image.h"
@@ -13,3 +14,13 @@
 // positive over the target (a warp that folds the view over is refused
 // before it comes here).
 void WarpPerspectiveBilinear(ImageView source, const double m[9], ImageView target);
+
+// The same warp written over the view itself: the width x height target
+// goes to the view's top or bottom rows (result), each view row saved to a
+// small ring of rows before it is written over while later rows still read
+// it, so the warp needs a few hundred rows rather than a second view. The
+// pixels are those WarpPerspectiveBilinear makes. parts: bands worked on at
+// once (at most two; 0: one a core). False, the view untouched, when the
+// target does not fit in the view or the saved rows find no memory.
+bool WarpPerspectiveInPlace(ImageView view, const double m[9], int32_t width, int32_t height, ImageView& result,
+                            int parts = 0);

@@ -129,6 +129,30 @@ bool AllocateWarped(Image& warped, int32_t width, int32_t height)
     return true;
 }
 
+// Whether the two views share any pixel (then neither may be written over
+// while the other is still to be read). The halves of a side-by-side
+// picture interleave row by row but share none; views a different number
+// of pixels apart count as sharing when their spans meet at all.
+bool Overlap(ImageView a, ImageView b)
+{
+    auto end = [](ImageView v) { return v.Row(v.height - 1) + v.width; };
+    if (!(a.pixels < end(b) && b.pixels < end(a)))
+        return false;
+    if (a.stride != b.stride || a.stride <= 0)
+        return true;
+    if (b.pixels < a.pixels)
+        std::swap(a, b);
+    const int64_t apart = b.pixels - a.pixels, rows = apart / a.stride, columns = apart % a.stride;
+    // b starts at (columns, rows) in a's frame, or at (columns - stride,
+    // rows + 1) when it runs on past a row's end.
+    for (int64_t shift : {int64_t{0}, a.stride}) {
+        const int64_t x = columns - shift, y = rows + (shift ? 1 : 0);
+        if (x < a.width && x + b.width > 0 && y < a.height && y + b.height > 0)
+            return true;
+    }
+    return false;
+}
+
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 std::string LeftAlone(const std::string& name, const std::string& why)
@@ -204,15 +228,21 @@ std::string AlignViews(const std::string& name, const PairMeasurement& measured,
         notes += LeftAlone(name, line);
         return "";
     }
-    if (!AllocateWarped(warped, kept.width, kept.height))
-        return "there is not enough memory for the aligned right view (" + std::to_string(kept.width) + " x " +
-               std::to_string(kept.height) + " pixels)";
     // Each kept pixel is read once from where it came from in the right
-    // view: one resampling, of only the part that is kept.
+    // view: one resampling, of only the part that is kept. It is written
+    // over the right view's own pixels where they are the right view's
+    // alone, else into a buffer of the step's own.
     const cv::Matx33d fromKept = h.inv() * cv::Matx33d(1, 0, kept.x, 0, 1, kept.y, 0, 0, 1);
-    WarpPerspectiveBilinear(right, fromKept.val, warped.View());
+    ImageView aligned;
+    if (Overlap(left, right) || !WarpPerspectiveInPlace(right, fromKept.val, kept.width, kept.height, aligned)) {
+        if (!AllocateWarped(warped, kept.width, kept.height))
+            return "there is not enough memory for the aligned right view (" + std::to_string(kept.width) + " x " +
+                   std::to_string(kept.height) + " pixels)";
+        WarpPerspectiveBilinear(right, fromKept.val, warped.View());
+        aligned = warped.View();
+    }
     left = left.Crop(kept.x, kept.y, kept.width, kept.height);
-    right = warped.View();
+    right = aligned;
 
     const FitFigures& f = done.figures;
     std::snprintf(line, sizeof line,

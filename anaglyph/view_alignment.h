@@ -3,8 +3,8 @@
 // same row as in the left view (roll, zoom, vertical offset and keystone
 // removed, horizontal disparity kept), then both views are cut to the
 // largest rectangle they both cover. Only the right view moves: the left
-// keeps its own pixels, unresampled, and the step needs one view's memory
-// rather than two. When the pair gives no reliable answer, or correcting
+// keeps its own pixels, unresampled, and the right view's new pixels
+// take the place of its old ones. When the pair gives no reliable answer, or correcting
 // would not make it better, the views are left as they are and the note
 // says why.
 #include <string>
@@ -14,7 +14,10 @@
 #include "base/image.h"
 
 // Views of width x height: the aligned views are at most that size; the
-// warped right view and the measurement are the memory it takes.
+// memory it takes is the measurement and at most one view (the warp is
+// written over the right view's own rows, saving a few hundred of them as
+// it goes, and needs a view of its own only when the two views share
+// memory).
 ViewStepPlan PlanViewAlignment(int32_t width, int32_t height);
 
 struct AlignmentOutcome {
@@ -25,8 +28,9 @@ struct AlignmentOutcome {
 };
 
 // Aligns left and right by measured (MeasurePair on these views). On
-// success the views may point into warped, which then owns the right view's
-// new pixels; one line naming the file (name) is appended to notes. Returns
+// success the right view's pixels are written over with the aligned ones,
+// or, when the views share memory, the views point into warped, which then
+// owns the right view's new pixels; one line naming the file (name) is appended to notes. Returns
 // "" or, when memory for the warped view is short, the reason.
 std::string AlignViews(const std::string& name, const PairMeasurement& measured, ImageView& left, ImageView& right,
                        Image& warped, std::string& notes, AlignmentOutcome* outcome = nullptr);

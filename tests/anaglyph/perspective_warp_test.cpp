@@ -82,3 +82,54 @@ TEST(PerspectiveWarp, FollowsTheExactBilinearOnEveryShape)
         EXPECT_LE(most, c.most);
     }
 }
+
+// Written over the view itself, the warp must give the very pixels it gives
+// into a buffer of its own: whichever way the rows are read (from above or
+// below, more or fewer than are written, across the two bands' meeting).
+TEST(PerspectiveWarp, InPlaceGivesTheSamePixelsAsIntoABufferOfItsOwn)
+{
+    Picture picture;
+    ASSERT_EQ(DecodePictureFile(std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps", picture), kCodecOk);
+    struct InPlace {
+        const char* what;
+        int32_t targetWidth, targetHeight;
+        double rollDegrees, zoom, dx, dy, keystone;
+    };
+    const InPlace cases[] = {
+        {"roll, zoomed in", 480, 660, 1.5, 0.95, 12, 20, 0.01},
+        {"zoomed out, read from above", 500, 600, -1, 1.08, 5, -40, 0},
+        {"read from far below", 522, 500, 0.5, 1, 0, 200, -0.02},
+        {"read from far above", 522, 500, -0.5, 1, 0, -150, 0.02},
+        {"steep roll", 400, 500, 8, 1, 60, 40, 0},
+        {"a few rows", 522, 3, 0.2, 1, 0.5, 0.5, 0},
+    };
+    const ImageView full = picture.View().Crop(522, 0, 522, 720);
+    for (const InPlace& c : cases)
+        for (int parts : {1, 2}) {
+            SCOPED_TRACE(std::string(c.what) + ", parts " + std::to_string(parts));
+            const double a = c.rollDegrees * std::numbers::pi / 180;
+            const double m[9] = {c.zoom * std::cos(a), -c.zoom * std::sin(a), c.dx, c.zoom * std::sin(a),
+                                 c.zoom * std::cos(a), c.dy, c.keystone / 522, 0, 1};
+            Image expected, view;
+            ASSERT_TRUE(AllocateImage(expected, c.targetWidth, c.targetHeight));
+            WarpPerspectiveBilinear(full, m, expected.View());
+            // The view inside a wider picture, as a side-by-side file's right view is.
+            ASSERT_TRUE(AllocateImage(view, 2 * full.width, full.height));
+            for (int32_t y = 0; y < full.height; ++y)
+                std::copy(full.Row(y), full.Row(y) + full.width, view.View().Row(y) + full.width);
+            ImageView result;
+            ASSERT_TRUE(WarpPerspectiveInPlace(view.View().Crop(full.width, 0, full.width, full.height), m,
+                                               c.targetWidth, c.targetHeight, result, parts));
+            ASSERT_EQ(result.width, c.targetWidth);
+            ASSERT_EQ(result.height, c.targetHeight);
+            int32_t wrong = 0;
+            for (int32_t y = 0; y < c.targetHeight; ++y)
+                wrong += !std::equal(result.Row(y), result.Row(y) + c.targetWidth, expected.View().Row(y));
+            EXPECT_EQ(wrong, 0) << "rows differ";
+        }
+    ImageView result;
+    Image small;
+    ASSERT_TRUE(AllocateImage(small, 10, 10));
+    const double identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    EXPECT_FALSE(WarpPerspectiveInPlace(small.View(), identity, 11, 10, result)) << "a target wider than the view";
+}

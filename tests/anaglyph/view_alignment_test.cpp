@@ -111,7 +111,10 @@ TEST(ViewAlignment, KnownRollZoomOffsetAndKeystoneAreFoundAndRemoved)
         // Measured afresh, the aligned views are level; their depth stays.
         ASSERT_EQ(left.width, right.width);
         ASSERT_EQ(left.height, right.height);
-        EXPECT_EQ(right.pixels, warped.pixels.get()) << "the warped view is the step's own buffer";
+        EXPECT_TRUE(right.pixels >= pair.right.pixels.get() &&
+                    right.pixels < pair.right.pixels.get() + int64_t{pair.right.width} * pair.right.height)
+            << "the aligned pixels are written over the right view's own";
+        EXPECT_FALSE(warped.pixels) << "no second view is made";
         PairMeasurement after = MeasurePair(left, right);
         ASSERT_EQ(after.problem, "") << name;
         EXPECT_LT(after.before.median, 0.35) << name;
@@ -238,4 +241,57 @@ TEST(ViewAlignment, TheConversionAlignsThenPlacesTheWindow)
     ASSERT_EQ(DecodePictureFile(request.outputPath, out), kCodecOk);
     EXPECT_LT(out.width, w);
     EXPECT_GT(int64_t{out.width} * out.height, int64_t{w} * h * 8 / 10);
+}
+
+// The aligned pixels are written over the right view's own where it shares
+// no pixel with the left (the halves of a side-by-side picture, row by row
+// interleaved), into a buffer of the step's own where the views overlap;
+// either way the left view keeps its pixels and the right gets the same.
+TEST(ViewAlignment, TheRightViewIsWrittenOverOnlyWhereItIsItsOwn)
+{
+    Pair pair = DistortedFigure({1.0, 1.02, 7, 0.01});
+    const int32_t w = pair.left.width, h = pair.left.height;
+    // Aligned on copies of their own: the step writes over the right one.
+    Image leftAlone = Copy(pair.left.View()), rightAlone = Copy(pair.right.View());
+    ImageView expectedLeft = leftAlone.View(), expectedRight = rightAlone.View();
+    Image ownBuffer;
+    std::string notes;
+    ASSERT_EQ(AlignViews("a.png", MeasurePair(expectedLeft, expectedRight), expectedLeft, expectedRight, ownBuffer,
+                         notes),
+              "");
+    struct Case {
+        const char* what;
+        int32_t rightStarts; // the right view's first column in the picture
+        bool inPlace;
+    };
+    const Case cases[] = {{"side by side", w, true}, {"overlapping by 16 columns", w - 16, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Image picture, leftCopy;
+        ASSERT_TRUE(AllocateImage(picture, c.rightStarts + w, h));
+        for (int32_t y = 0; y < h; ++y) {
+            std::copy(pair.right.View().Row(y), pair.right.View().Row(y) + w, picture.View().Row(y) + c.rightStarts);
+            // The overlap holds the right view's pixels, as both views then read it.
+            std::copy(pair.left.View().Row(y), pair.left.View().Row(y) + std::min(w, c.rightStarts),
+                      picture.View().Row(y));
+        }
+        ImageView left = picture.View().Crop(0, 0, w, h), right = picture.View().Crop(c.rightStarts, 0, w, h);
+        leftCopy = Copy(left);
+        const PairMeasurement measured = MeasurePair(left, right);
+        Image warped;
+        AlignmentOutcome outcome;
+        std::string lines;
+        ASSERT_EQ(AlignViews("a.png", measured, left, right, warped, lines, &outcome), "");
+        ASSERT_TRUE(outcome.applied) << lines;
+        EXPECT_EQ(bool(warped.pixels), !c.inPlace);
+        for (int32_t y = 0; y < h; ++y)
+            ASSERT_TRUE(std::equal(leftCopy.View().Row(y), leftCopy.View().Row(y) + w, picture.View().Row(y)))
+                << "the left view's row " << y << " was written over";
+        if (c.inPlace) {
+            ASSERT_EQ(right.width, expectedRight.width);
+            ASSERT_EQ(right.height, expectedRight.height);
+            for (int32_t y = 0; y < right.height; ++y)
+                ASSERT_TRUE(std::equal(right.Row(y), right.Row(y) + right.width, expectedRight.Row(y))) << y;
+        }
+    }
 }
