@@ -1,6 +1,5 @@
 #include "app/batch.h"
 
-#include <signal.h>
 
 #include <atomic>
 #include <cstdio>
@@ -10,6 +9,7 @@
 #include "app/progress.h"
 #include "host/services.h"
 #include "platform/memory.h"
+#include "platform/os.h"
 #include "platform/temporary_files.h"
 
 namespace {
@@ -30,11 +30,7 @@ void RequestStop(int signal)
 
 void StopOnSignals()
 {
-    struct sigaction action = {};
-    action.sa_handler = RequestStop;
-    sigfillset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    OsOnInterrupt(RequestStop);
 }
 
 // The results in the order of the jobs: a job's line is printed once every
