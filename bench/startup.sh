@@ -43,6 +43,9 @@ PY
 echo "bare codecs program: $(libraries $bare)"
 echo "stereoglass -c:      $(libraries $program)"
 [ -n "$earlier" ] && echo "earlier program -c:  $(libraries $earlier -c $missing)"
-# What a window run adds: the desktop library and what it needs.
+# What a window run adds: the desktop library and the libraries it needs
+# that the -c run has not loaded already.
 desktop="$build/lib/stereoglass/libstereoglass-desktop.so"
-echo "a window run adds:   $(ldd "$desktop" | grep -c '=>') more shared libraries ($(basename "$desktop") and its own)"
+loaded=$(LD_DEBUG=files $program 2>&1 >/dev/null | sed -n 's/.*file=\([^ ]*\) .*generating link map.*/\1/p' | sort -u || true)
+added=$(ldd "$desktop" | awk '/=>/ {print $1}' | sort -u | comm -23 - <(echo "$loaded") | wc -l)
+echo "a window run adds:   $((added + 1)) shared libraries ($(basename "$desktop") and $added it needs)"
