@@ -32,6 +32,6 @@ add_library(sg_anaglyph STATIC
   ${CMAKE_CURRENT_LIST_DIR}/streamed_anaglyph.cpp
   ${CMAKE_CURRENT_LIST_DIR}/view_alignment.cpp
   ${CMAKE_CURRENT_LIST_DIR}/view_adjustment.cpp)
-target_link_libraries(sg_anaglyph PUBLIC sg_imageio sg_host_targets sg_host_services sg_platform_gdi sg_platform_text sg_base
+target_link_libraries(sg_anaglyph PUBLIC sg_imageio sg_platform_os sg_host_targets sg_host_services sg_platform_gdi sg_platform_text sg_base
   PRIVATE sg_opencv)
 set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_anaglyph)

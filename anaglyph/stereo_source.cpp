@@ -2,17 +2,15 @@
 
 #include "imageio/failure_reasons.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <algorithm>
+#include <cerrno>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "anaglyph/stereo_layouts.h"
 #include "imageio/image_file.h"
+#include "platform/os.h"
 
 namespace {
 
@@ -34,15 +32,8 @@ const uint8_t* Data(const std::string& bytes) { return reinterpret_cast<const ui
 size_t ReadRange(int fd, std::string& bytes, size_t from, size_t to)
 {
     bytes.resize(to);
-    size_t done = from;
-    while (done < to) {
-        ssize_t n = pread(fd, bytes.data() + done, to - done, off_t(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += size_t(n);
-    }
+    int64_t n = OsReadAt(fd, bytes.data() + from, int64_t(to - from), int64_t(from));
+    size_t done = from + (n > 0 ? size_t(n) : 0);
     bytes.resize(done);
     return done;
 }
@@ -62,7 +53,7 @@ bool PaddedFrom(int fd, uint64_t offset, uint64_t size)
     bool seekData = true;
     while (offset < end) {
         if (seekData) {
-            off_t data = lseek(fd, off_t(offset), SEEK_DATA);
+            int64_t data = OsNextData(fd, int64_t(offset));
             if (data < 0 && errno == ENXIO)
                 return true; // a hole up to the end
             if (data < 0)
@@ -73,9 +64,7 @@ bool PaddedFrom(int fd, uint64_t offset, uint64_t size)
                 return true;
         }
         const size_t want = size_t(std::min<uint64_t>(block.size(), end - offset));
-        ssize_t n = pread(fd, block.data(), want, off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
+        int64_t n = OsReadAt(fd, block.data(), int64_t(want), int64_t(offset));
         if (n <= 0)
             return false;
         if (std::any_of(block.begin(), block.begin() + n, [](uint8_t b) { return b != 0; }))

@@ -17,5 +17,5 @@ add_library(sg_app_batch STATIC
   ${CMAKE_CURRENT_LIST_DIR}/thumbnail.cpp)
 target_include_directories(sg_app_batch PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(sg_app_batch PUBLIC sg_app_command_line sg_app_flow sg_app_naming sg_anaglyph
-  sg_imageio_codecs sg_platform_text sg_platform_temporary_files Threads::Threads)
+  sg_imageio_codecs sg_platform_text sg_platform_temporary_files sg_platform_os Threads::Threads)
 set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_app_batch)

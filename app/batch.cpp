@@ -1,6 +1,5 @@
 #include "app/batch.h"
 
-#include <signal.h>
 
 #include <algorithm>
 #include <atomic>
@@ -11,6 +10,7 @@
 #include "app/progress.h"
 #include "host/services.h"
 #include "platform/memory.h"
+#include "platform/os.h"
 #include "platform/temporary_files.h"
 
 namespace {
@@ -31,11 +31,7 @@ void RequestStop(int signal)
 
 void StopOnSignals()
 {
-    struct sigaction action = {};
-    action.sa_handler = RequestStop;
-    sigfillset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    OsOnInterrupt(RequestStop);
 }
 
 // Each line of notes that does not already begin with the picture's quoted

@@ -1,6 +1,5 @@
 #include "app/batch_plan.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +13,7 @@
 #include "app/naming.h"
 #include "imageio/image_file.h"
 #include "imageio/codecs/codec.h"
+#include "platform/os.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;
@@ -95,8 +95,8 @@ std::string FileName(const std::string& path)
 }
 
 struct FileId {
-    dev_t device;
-    ino_t inode;
+    uint64_t device;
+    uint64_t inode;
     bool operator<(const FileId& other) const
     {
         return device != other.device ? device < other.device : inode < other.inode;
@@ -106,10 +106,10 @@ struct FileId {
 
 bool IdOf(const std::string& path, FileId& id)
 {
-    struct stat info = {};
-    if (stat(path.c_str(), &info) != 0)
+    OsFileInfo info;
+    if (OsStat(path, info) != 0)
         return false;
-    id = {info.st_dev, info.st_ino};
+    id = {info.device, info.inode};
     return true;
 }
 
@@ -198,16 +198,16 @@ BatchPlan PlanBatch(const CommandLine& commandLine, const ConversionOptions& opt
     if (!commandLine.leftPath.empty())
         found.push_back({commandLine.leftPath, "", "", commandLine.rightPath});
     for (const std::string& path : commandLine.paths) {
-        struct stat info = {};
-        if (stat(path.c_str(), &info) != 0) {
+        OsFileInfo info;
+        if (OsStat(path, info) != 0) {
             found.push_back({path, "", Quoted(path) + ": " + std::strerror(errno)});
-        } else if (S_ISDIR(info.st_mode)) {
+        } else if (info.kind == OsFileKind::Folder) {
             folderGiven = true;
             std::vector<FoundPicture> pictures = PicturesInFolder(path, commandLine.recursive);
             if (pictures.empty())
                 plan.notes.push_back("no pictures in " + Quoted(path));
             found.insert(found.end(), pictures.begin(), pictures.end());
-        } else if (!S_ISREG(info.st_mode)) {
+        } else if (info.kind != OsFileKind::Regular) {
             found.push_back({path, "", Quoted(path) + " is not a picture file"});
         } else {
             found.push_back({path, "", ""});

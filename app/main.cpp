@@ -1,8 +1,7 @@
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "app/run.h"
+#include "platform/os.h"
 #include "platform/temporary_files.h"
 
 int main(int argc, char** argv)
@@ -13,5 +12,5 @@ int main(int argc, char** argv)
     // Like ExitProcess: the result window's thread ends with the process,
     // without running static destructors under its feet.
     std::fflush(nullptr);
-    _exit(exitCode);
+    OsEndProcess(exitCode);
 }

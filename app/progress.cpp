@@ -1,9 +1,8 @@
 #include "app/progress.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
+
+#include "platform/os.h"
 
 namespace {
 
@@ -12,10 +11,8 @@ constexpr int32_t kBarWidth = 20;
 
 int32_t TerminalWidth()
 {
-    winsize size = {};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-    return kDefaultWidth;
+    int32_t columns = OsErrorTerminalColumns();
+    return columns > 0 ? columns : kDefaultWidth;
 }
 
 std::string Duration(int64_t seconds)
@@ -68,7 +65,7 @@ int64_t SecondsLeft(int32_t done, int32_t total, double elapsedSeconds)
 
 bool ProgressWanted(int32_t pictures, bool quiet)
 {
-    return !quiet && pictures > 1 && isatty(STDERR_FILENO);
+    return !quiet && pictures > 1 && OsErrorIsTerminal();
 }
 
 Progress::Progress(int32_t total, bool shown)

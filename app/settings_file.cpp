@@ -1,19 +1,15 @@
 #include "app/settings_file.h"
 
-#include <fcntl.h>
-#include <limits.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string_view>
 
+#include "platform/os.h"
 #include "platform/temporary_files.h"
 
 namespace {
@@ -143,31 +139,31 @@ std::vector<std::string> SplitLines(const std::string& text)
 // opened without blocking, so a FIFO or a device there is refused at once
 // instead of waiting for a writer; info gets what fstat says of it.
 bool ReadWholeFile(const std::string& path, std::string& text, bool& missing, std::string& error,
-                   struct stat* info = nullptr)
+                   OsFileInfo* info = nullptr)
 {
     missing = false;
     text.clear();
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int fd = OsOpenForReading(path);
     if (fd < 0) {
         // A file this user cannot even see (its folder shut to them, say) is
         // as good as absent; one that is there but unreadable is an error.
         int openError = errno;
-        struct stat seen = {};
-        if (openError == ENOENT || stat(path.c_str(), &seen) != 0) {
+        OsFileInfo seen;
+        if (openError == ENOENT || OsStat(path, seen) != 0) {
             missing = true;
             return true;
         }
         error = "cannot read " + path + ": " + std::strerror(openError);
         return false;
     }
-    struct stat seen = {};
-    bool regular = fstat(fd, &seen) == 0 && S_ISREG(seen.st_mode);
-    if (!regular || seen.st_size > kMostSettingsFileBytes) {
+    OsFileInfo seen;
+    bool regular = OsFileStat(fd, seen) == 0 && seen.kind == OsFileKind::Regular;
+    if (!regular || seen.size > kMostSettingsFileBytes) {
         error = "cannot read " + path + ": " +
                 (!regular ? std::string("not a regular file")
                           : "larger than " + std::to_string(kMostSettingsFileBytes / 1024) +
                                 " KB; a settings file holds a few lines of defaults");
-        close(fd);
+        OsClose(fd);
         return false;
     }
     if (info)
@@ -175,12 +171,10 @@ bool ReadWholeFile(const std::string& path, std::string& text, bool& missing, st
     // The size is checked again as the bytes come, for a file that grows.
     char buffer[4096];
     for (;;) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
+        int64_t n = OsReadAt(fd, buffer, sizeof buffer, int64_t(text.size()));
         if (n < 0) {
             error = "cannot read " + path + ": " + std::strerror(errno);
-            close(fd);
+            OsClose(fd);
             return false;
         }
         if (n == 0)
@@ -190,26 +184,17 @@ bool ReadWholeFile(const std::string& path, std::string& text, bool& missing, st
             error = "cannot read " + path + ": larger than " + std::to_string(kMostSettingsFileBytes / 1024) +
                     " KB; a settings file holds a few lines of defaults";
             text.clear();
-            close(fd);
+            OsClose(fd);
             return false;
         }
     }
-    close(fd);
+    OsClose(fd);
     return true;
 }
 
 bool WriteAll(int fd, const std::string& text)
 {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return OsWriteAll(fd, text.data(), int64_t(text.size())) == 0;
 }
 
 std::string WriteError(const std::string& path, int error)
@@ -221,22 +206,23 @@ std::string WriteError(const std::string& path, int error)
 // rename would split, or one whose owner a new file cannot get. Not atomic,
 // but a settings file is written with one call. The file must still be the
 // one that was read (same device and inode).
-bool RewriteInPlace(const std::string& path, const std::string& text, const struct stat& was, std::string& error)
+bool RewriteInPlace(const std::string& path, const std::string& text, const OsFileInfo& was, std::string& error)
 {
-    int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int fd = OsOpenExistingForWriting(path);
     if (fd < 0) {
         error = WriteError(path, errno);
         return false;
     }
-    struct stat now = {};
-    if (fstat(fd, &now) != 0 || now.st_dev != was.st_dev || now.st_ino != was.st_ino || !S_ISREG(now.st_mode)) {
+    OsFileInfo now;
+    if (OsFileStat(fd, now) != 0 || now.device != was.device || now.inode != was.inode ||
+        now.kind != OsFileKind::Regular) {
         error = "cannot write " + path + ": it changed while being rewritten";
-        close(fd);
+        OsClose(fd);
         return false;
     }
-    bool written = WriteAll(fd, text) && ftruncate(fd, static_cast<off_t>(text.size())) == 0 && fsync(fd) == 0;
+    bool written = WriteAll(fd, text) && OsTruncate(fd, int64_t(text.size())) == 0 && OsSync(fd) == 0;
     int savedErrno = errno;
-    if (close(fd) != 0 && written) {
+    if (OsClose(fd) != 0 && written) {
         written = false;
         savedErrno = errno;
     }
@@ -250,8 +236,8 @@ bool RewriteInPlace(const std::string& path, const std::string& text, const stru
 // file gets the old one's mode, owner and group (when there is an old one:
 // existing). inPlace is set when the owner cannot be given; nothing is
 // written then.
-bool ReplaceFileAtomically(const std::string& path, const std::string& text, mode_t mode,
-                           const struct stat* existing, bool& inPlace, std::string& error)
+bool ReplaceFileAtomically(const std::string& path, const std::string& text, uint32_t mode,
+                           const OsFileInfo* existing, bool& inPlace, std::string& error)
 {
     inPlace = false;
     std::string temporary = path + ".XXXXXX";
@@ -261,21 +247,21 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& text, mod
         error = WriteError(path, errno);
         return false;
     }
-    struct stat made = {};
-    if (existing && (fstat(fd, &made) != 0 || made.st_uid != existing->st_uid || made.st_gid != existing->st_gid) &&
-        fchown(fd, existing->st_uid, existing->st_gid) != 0) {
-        close(fd);
+    OsFileInfo made;
+    if (existing && (OsFileStat(fd, made) != 0 || made.owner != existing->owner || made.group != existing->group) &&
+        OsSetOwner(fd, existing->owner, existing->group) != 0) {
+        OsClose(fd);
         RemoveTemporaryFile(temporary, ticket);
         inPlace = true;
         return false;
     }
-    bool written = fchmod(fd, mode) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
+    bool written = OsSetPermissions(fd, mode) == 0 && WriteAll(fd, text) && OsSync(fd) == 0;
     int savedErrno = errno;
-    if (close(fd) != 0 && written) {
+    if (OsClose(fd) != 0 && written) {
         written = false;
         savedErrno = errno;
     }
-    if (written && rename(temporary.c_str(), path.c_str()) == 0) {
+    if (written && OsRename(temporary, path) == 0) {
         ForgetTemporaryFile(ticket);
         return true;
     }
@@ -358,18 +344,13 @@ bool CheckWholeFile(const std::string& path, const std::string& text, std::strin
 bool FileBehindLinks(const std::string& path, std::string& target, std::string& error)
 {
     target = path;
-    struct stat info = {};
-    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+    OsFileInfo info;
+    if (OsLinkStat(path, info) != 0 || info.kind != OsFileKind::Link)
         return true;
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved)) {
-        target = resolved;
+    if (OsResolvePath(path, target) == 0)
         return true;
-    }
     int resolveError = errno;
-    char named[PATH_MAX];
-    ssize_t length = readlink(path.c_str(), named, sizeof named - 1);
-    std::string to = length > 0 ? std::string(named, static_cast<size_t>(length)) : std::string();
+    std::string to = OsLinkTarget(path);
     error = "not written to " + path + ": it is a symbolic link to " + QuotedForMessage(to) + ", which " +
             (resolveError == ENOENT ? std::string("does not exist; create that file or remove the link")
                                     : std::string("cannot be followed: ") + std::strerror(resolveError));
@@ -572,10 +553,10 @@ bool UpdateSettingsFile(const std::string& path, const std::vector<std::pair<std
 
     std::string text;
     bool missing = false;
-    struct stat info = {};
+    OsFileInfo info;
     if (!ReadWholeFile(targetPath, text, missing, error, &info))
         return false;
-    mode_t mode = missing ? 0644 : (info.st_mode & 07777);
+    uint32_t mode = missing ? 0644 : info.permissions;
 
     // Each change is checked as the reader will check it, so the file never
     // gets a line that would stop the next run.
@@ -621,7 +602,7 @@ bool UpdateSettingsFile(const std::string& path, const std::vector<std::pair<std
         error = "cannot make the folder " + target.parent_path().string() + ": " + folderError.message();
         return false;
     }
-    if (!missing && info.st_nlink > 1)
+    if (!missing && info.links > 1)
         return RewriteInPlace(targetPath, content, info, error);
     bool inPlace = false;
     if (ReplaceFileAtomically(targetPath, content, mode, missing ? nullptr : &info, inPlace, error))

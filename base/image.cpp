@@ -1,7 +1,7 @@
 #include "base/image.h"
 
-#include <sys/mman.h>
-
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -10,6 +10,8 @@ namespace {
 // as huge-page candidates: a fresh process then pays one page fault per
 // 2 MiB instead of one per 4 KiB when it first touches the pixels.
 constexpr size_t kHugePage = size_t{2} << 20;
+
+std::atomic<LargeBlockAdvice> gLargeBlockAdvice{nullptr};
 
 } // namespace
 
@@ -22,14 +24,20 @@ int64_t ImageBytes(int64_t width, int64_t height)
     return width * height * 4;
 }
 
+void SetLargeBlockAdvice(LargeBlockAdvice advice)
+{
+    gLargeBlockAdvice.store(advice, std::memory_order_relaxed);
+}
+
 uint32_t* AllocatePixelMemory(size_t size, bool zeroFilled)
 {
     void* block = nullptr;
     if (size >= kHugePage) {
         size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
         block = std::aligned_alloc(kHugePage, rounded);
-        if (block)
-            madvise(block, rounded, MADV_HUGEPAGE);
+        LargeBlockAdvice advice = gLargeBlockAdvice.load(std::memory_order_relaxed);
+        if (block && advice)
+            advice(block, rounded);
     } else {
         block = std::malloc(size);
     }

@@ -52,6 +52,12 @@ int64_t ImageBytes(int64_t width, int64_t height);
 // short.
 uint32_t* AllocatePixelMemory(size_t size, bool zeroFilled);
 
+// Advice to the kernel for a large block just allocated (2-MiB aligned, a
+// multiple of 2 MiB long). The platform's OS module sets it (huge pages) as
+// the program starts; base itself makes no system call.
+using LargeBlockAdvice = void (*)(void* block, size_t size);
+void SetLargeBlockAdvice(LargeBlockAdvice advice);
+
 // Sets the size and allocates the pixels; large buffers are aligned for the
 // kernel's huge pages. False (and the image left empty) when the size is
 // refused by ImageBytes or memory is short.

@@ -10,6 +10,6 @@ find_library(SG_GIF_LIBRARY gif REQUIRED)
 file(GLOB sg_codec_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/codecs/*.cpp)
 add_library(sg_imageio_codecs STATIC ${sg_codec_sources})
 target_include_directories(sg_imageio_codecs PRIVATE ${SG_GIF_INCLUDE_DIR})
-target_link_libraries(sg_imageio_codecs PUBLIC sg_base sg_platform_memory Threads::Threads PRIVATE PkgConfig::SG_CODECS ${SG_GIF_LIBRARY}
+target_link_libraries(sg_imageio_codecs PUBLIC sg_base sg_platform_memory sg_platform_os Threads::Threads PRIVATE PkgConfig::SG_CODECS ${SG_GIF_LIBRARY}
   sg_platform_temporary_files)
 set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_imageio_codecs)

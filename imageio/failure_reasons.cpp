@@ -1,12 +1,10 @@
 #include "imageio/failure_reasons.h"
 
-#include <sys/stat.h>
 #include <cerrno>
 #include <cstring>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 #include "platform/memory.h"
+#include "platform/os.h"
 
 namespace {
 
@@ -36,14 +34,14 @@ std::string Size(int64_t width, int64_t height)
 
 bool IsRegularFile(const std::string& path)
 {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    OsFileInfo info;
+    return OsStat(path, info) == 0 && info.kind == OsFileKind::Regular;
 }
 
 bool IsFolder(const std::string& path)
 {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    OsFileInfo info;
+    return OsStat(path, info) == 0 && info.kind == OsFileKind::Folder;
 }
 
 std::string ReadReason(const std::string& path, CodecResult result, const FailureDetail& detail)
@@ -54,7 +52,7 @@ std::string ReadReason(const std::string& path, CodecResult result, const Failur
     case kCodecAccessDenied:
         if (IsFolder(path))
             return "It is a folder, not a file.";
-        if (access(path.c_str(), F_OK) == 0 && !IsRegularFile(path))
+        if (OsExists(path) && !IsRegularFile(path))
             return "It is not a regular file.";
         return "Permission to read it is denied.";
     case kCodecUnknownFormat:
@@ -84,8 +82,9 @@ std::string ReadReason(const std::string& path, CodecResult result, const Failur
 // Out of space: of blocks, or (with blocks to spare) of inodes.
 std::string NoSpaceReason(const std::string& folder)
 {
-    struct statvfs space;
-    if (statvfs(folder.c_str(), &space) == 0 && space.f_files > 0 && space.f_favail == 0)
+    int64_t freeBytes = 0;
+    bool noFreeFiles = false;
+    if (OsFreeSpace(folder, freeBytes, noFreeFiles) == 0 && noFreeFiles)
         return "The file system of " + Quoted(folder) + " has no free inodes left, so no new file can be made there.";
     return "The disk is full.";
 }
@@ -137,7 +136,7 @@ std::string WriteReason(const std::string& path, CodecResult result, const Failu
     case kCodecAccessDenied:
         if (IsFolder(path))
             return "A folder of that name is in the way.";
-        if (access(folder.c_str(), W_OK) != 0)
+        if (!OsCanWrite(folder))
             return "The folder " + Quoted(folder) + " is not writable.";
         return "Permission to replace the existing file is denied.";
     case kCodecTooLarge:
@@ -218,14 +217,14 @@ CodecResult DiagnoseOutput(const std::string& outputPath, int64_t width, int64_t
     std::string folder = FolderOf(outputPath);
     if (!IsFolder(folder))
         return kCodecNotFound;
-    if (access(folder.c_str(), W_OK) != 0 || IsFolder(outputPath) ||
-        (access(outputPath.c_str(), F_OK) == 0 && access(outputPath.c_str(), W_OK) != 0))
+    if (!OsCanWrite(folder) || IsFolder(outputPath) || (OsExists(outputPath) && !OsCanWrite(outputPath)))
         return kCodecAccessDenied;
     // The write failed: with less room than the raw pixels need, the disk
     // ran full.
-    struct statvfs space;
     int64_t needed = width * height * 3;
-    if (statvfs(folder.c_str(), &space) == 0 && static_cast<int64_t>(space.f_bavail * space.f_frsize) < needed)
+    int64_t freeBytes = 0;
+    bool noFreeFiles = false;
+    if (OsFreeSpace(folder, freeBytes, noFreeFiles) == 0 && freeBytes < needed)
         return kCodecDiskFull;
     return kCodecWriteFailed;
 }

@@ -19,7 +19,8 @@ add_library(sg_imageio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/stereo_jpeg_writer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/animated_gif.cpp
   ${CMAKE_CURRENT_LIST_DIR}/leia_pair.cpp)
-target_link_libraries(sg_imageio PUBLIC sg_platform_gdiplus sg_imageio_codecs sg_host_targets sg_platform_memory
+target_link_libraries(sg_imageio PUBLIC sg_platform_gdiplus sg_imageio_codecs sg_host_targets sg_platform_memory sg_platform_os
+  sg_desktop
   PRIVATE PkgConfig::SG_EXIV2 PkgConfig::SG_ZLIB nlohmann_json::nlohmann_json ${SG_GIF_LIBRARY})
 target_include_directories(sg_imageio PRIVATE ${SG_GIF_INCLUDE_DIR})
 set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_imageio)

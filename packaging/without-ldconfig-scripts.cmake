@@ -1,11 +1,13 @@
 # Run by CPack after it has built the packages: CPack gives a package with a
 # shared library in /usr/lib a postinst and a postrm that call ldconfig,
 # which dpkg's ldconfig trigger (the library package's triggers file) makes
-# needless. They are taken out, and the package is built again from what
-# CPack put in it.
+# needless; the program's package gets the same pair for its private
+# desktop library in /usr/lib/stereoglass, which ldconfig never looks at.
+# They are taken out, and the package is built again from what CPack put in
+# it.
 foreach(deb IN LISTS CPACK_PACKAGE_FILES)
   get_filename_component(name ${deb} NAME)
-  if(NOT name MATCHES "^libstereoglass1_")
+  if(NOT name MATCHES "^(libstereoglass1|stereoglass)_")
     continue()
   endif()
   set(tree ${deb}.tree)

@@ -9,10 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/os.h"
 
 namespace codecs {
 namespace {
@@ -53,18 +52,7 @@ struct JpegBuffer {
 // Reads up to size bytes from offset; the count actually read, or -1.
 int64_t ReadAt(int fd, uint8_t* out, size_t size, uint64_t offset)
 {
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = pread(fd, out + done, size - done, off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += size_t(n);
-    }
-    return int64_t(done);
+    return OsReadAt(fd, out, int64_t(size), int64_t(offset));
 }
 
 } // namespace
@@ -75,20 +63,20 @@ using namespace codecs;
 OpenedPicture::~OpenedPicture()
 {
     if (fd >= 0)
-        close(fd);
+        OsClose(fd);
 }
 
 CodecResult OpenPicture(const std::string& path, OpenedPicture& file)
 {
     if (path.empty() || path.find('\0') != std::string::npos)
         return kCodecNotFound;
-    file.fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    file.fd = OsOpenForReading(path);
     if (file.fd < 0)
         return ResultOfErrno(errno, kCodecAccessDenied);
-    struct stat st;
-    if (fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
+    OsFileInfo info;
+    if (OsFileStat(file.fd, info) != 0 || info.kind != OsFileKind::Regular)
         return kCodecAccessDenied;
-    file.size = uint64_t(st.st_size);
+    file.size = uint64_t(info.size);
     if (file.size == 0)
         return kCodecCorrupt;
     uint8_t sniff[16];
@@ -118,31 +106,7 @@ CodecResult ReadHead(int fd, size_t size, std::unique_ptr<uint8_t[]>& data, size
 
 bool WriteAll(int fd, const char* data, size_t size)
 {
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
-// The permission bits a newly created file would get: 0666 less the umask,
-// read without changing it (umask() would race with other threads).
-mode_t NewFileMode()
-{
-    mode_t mask = 022;
-    if (FILE* status = std::fopen("/proc/self/status", "re")) {
-        char line[128];
-        while (std::fgets(line, sizeof line, status))
-            if (std::strncmp(line, "Umask:", 6) == 0)
-                mask = mode_t(std::strtoul(line + 6, nullptr, 8));
-        std::fclose(status);
-    }
-    return 0666 & ~mask;
+    return OsWriteAll(fd, data, int64_t(size)) == 0;
 }
 
 // The temporary file's name in the folder of the target: ".NAME.XXXXXX",
@@ -151,8 +115,8 @@ mode_t NewFileMode()
 std::string TemporaryName(const std::string& folder, const std::string& name)
 {
     constexpr size_t kAround = 8; // "." before, ".XXXXXX" after
-    long limit = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
-    size_t most = limit > long(kAround) ? size_t(limit) - kAround : NAME_MAX - kAround;
+    int64_t limit = OsLongestName(folder);
+    size_t most = limit > int64_t(kAround) ? size_t(limit) - kAround : NAME_MAX - kAround;
     return folder + "." + name.substr(0, std::min(name.size(), most)) + ".XXXXXX";
 }
 
@@ -290,9 +254,9 @@ CodecResult DiagnoseOpenedPicture(const OpenedPicture& file, PictureDiagnosis& d
 
 bool OutputIsSourceFile(const std::string& sourcePath, const std::string& outputPath)
 {
-    struct stat source, output;
-    return stat(sourcePath.c_str(), &source) == 0 && lstat(outputPath.c_str(), &output) == 0 &&
-           source.st_dev == output.st_dev && source.st_ino == output.st_ino;
+    OsFileInfo source, output;
+    return OsStat(sourcePath, source) == 0 && OsLinkStat(outputPath, output) == 0 &&
+           source.device == output.device && source.inode == output.inode;
 }
 
 CodecResult DecodePictureFile(const std::string& path, Picture& picture)
@@ -353,7 +317,7 @@ namespace {
 // The checks a save makes of its target before anything is encoded: a name
 // that can be a file, and no folder or unwritable file at it. What is there
 // (a symbolic link counts as nothing: it is replaced, never followed).
-CodecResult CheckSaveTarget(const std::string& path, struct stat& existing, bool& exists, SaveFailure& failed)
+CodecResult CheckSaveTarget(const std::string& path, OsFileInfo& existing, bool& exists, SaveFailure& failed)
 {
     exists = false;
     if (path.empty() || path.find('\0') != std::string::npos || path.back() == '/')
@@ -362,12 +326,12 @@ CodecResult CheckSaveTarget(const std::string& path, struct stat& existing, bool
     // there is replaced by the new file, and the file it points to is left
     // alone (following it would let whoever made the link choose which of
     // the user's files is overwritten).
-    exists = lstat(path.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode);
-    if (exists && S_ISDIR(existing.st_mode)) {
+    exists = OsLinkStat(path, existing) == 0 && existing.kind != OsFileKind::Link;
+    if (exists && existing.kind == OsFileKind::Folder) {
         failed = {SaveStep::Target, EISDIR};
         return kCodecAccessDenied;
     }
-    if (exists && access(path.c_str(), W_OK) != 0) {
+    if (exists && !OsCanWrite(path)) {
         failed = {SaveStep::Target, errno};
         return kCodecAccessDenied;
     }
@@ -378,7 +342,7 @@ CodecResult CheckSaveTarget(const std::string& path, struct stat& existing, bool
 // target only once complete; the temporary is recorded while it exists, so
 // that Ctrl-C or SIGTERM removes it.
 CodecResult ReplaceWithBytes(const std::string& target, const char* data, size_t size, bool exists,
-                             const struct stat& existing, SaveFailure& failed)
+                             const OsFileInfo& existing, SaveFailure& failed)
 {
     size_t slash = target.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -391,10 +355,10 @@ CodecResult ReplaceWithBytes(const std::string& target, const char* data, size_t
         return ResultOfErrno(errno, kCodecWriteFailed);
     }
     // A new file gets the usual permissions; a replaced one keeps its own.
-    mode_t mode = exists ? (existing.st_mode & 0777) : NewFileMode();
-    bool written = fchmod(fd, mode) == 0 && WriteAll(fd, data, size);
+    uint32_t mode = exists ? (existing.permissions & 0777) : OsNewFilePermissions();
+    bool written = OsSetPermissions(fd, mode) == 0 && WriteAll(fd, data, size);
     int writeError = written ? 0 : errno;
-    if (close(fd) != 0 && written) {
+    if (OsClose(fd) != 0 && written) {
         written = false;
         writeError = errno;
     }
@@ -403,7 +367,7 @@ CodecResult ReplaceWithBytes(const std::string& target, const char* data, size_t
         RemoveTemporaryFile(temp, ticket);
         return ResultOfErrno(writeError, kCodecWriteFailed) == kCodecDiskFull ? kCodecDiskFull : kCodecWriteFailed;
     }
-    if (rename(temp.c_str(), target.c_str()) != 0) {
+    if (OsRename(temp, target) != 0) {
         int error = errno;
         failed = {SaveStep::Rename, error};
         RemoveTemporaryFile(temp, ticket);
@@ -441,7 +405,7 @@ CodecResult EncodeImageFile(const std::string& path, PictureFormat format, Image
     SaveFailure ignored;
     SaveFailure& failed = failure ? *failure : ignored;
     failed = SaveFailure{};
-    struct stat existing;
+    OsFileInfo existing;
     bool exists = false;
     CodecResult checked = CheckSaveTarget(path, existing, exists, failed);
     if (checked != kCodecOk)
@@ -485,7 +449,7 @@ CodecResult SaveFileBytes(const std::string& path, const std::string& bytes, Sav
     SaveFailure ignored;
     SaveFailure& failed = failure ? *failure : ignored;
     failed = SaveFailure{};
-    struct stat existing;
+    OsFileInfo existing;
     bool exists = false;
     CodecResult checked = CheckSaveTarget(path, existing, exists, failed);
     if (checked != kCodecOk)

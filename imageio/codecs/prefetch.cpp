@@ -1,34 +1,32 @@
 // One picture file decoded ahead, on another thread, for a reader that is
 // known to come: the program decodes the anaglyph it has just written while
 // it opens the window that will show it.
-#include <sys/stat.h>
-
 #include <mutex>
 #include <thread>
 
 #include "imageio/codecs/codec.h"
+#include "platform/os.h"
 
 namespace {
 
 // Which file it was: a file replaced or rewritten since is decoded afresh.
 struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified = {};
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modifiedNs = 0;
     bool operator==(const FileIdentity& o) const
     {
-        return device == o.device && inode == o.inode && size == o.size && modified.tv_sec == o.modified.tv_sec &&
-               modified.tv_nsec == o.modified.tv_nsec;
+        return device == o.device && inode == o.inode && size == o.size && modifiedNs == o.modifiedNs;
     }
 };
 
 bool IdentityOf(const std::string& path, FileIdentity& identity)
 {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0)
+    OsFileInfo info;
+    if (OsStat(path, info) != 0)
         return false;
-    identity = {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+    identity = {info.device, info.inode, info.size, info.modifiedNs};
     return true;
 }
 

@@ -9,12 +9,13 @@
 #include <cstring>
 #include <mutex>
 #include <new>
-#include <unistd.h>
+
+#include "platform/os.h"
 
 namespace codecs {
 namespace {
 
-// What libtiff reads from: bytes in memory, or a file read with pread (fd
+// What libtiff reads from: bytes in memory, or a file read at offsets (fd
 // >= 0). When writing, the bytes go to out.
 struct Source {
     const uint8_t* data = nullptr;
@@ -36,11 +37,11 @@ tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t length)
         return tmsize_t(n);
     }
     if (s->fd >= 0) {
-        ssize_t n = pread(s->fd, buffer, size_t(length), off_t(s->pos));
+        int64_t n = OsReadAt(s->fd, buffer, int64_t(length), int64_t(s->pos));
         if (n < 0)
             return -1;
         s->pos += uint64_t(n);
-        return n;
+        return tmsize_t(n);
     }
     uint64_t n = s->pos < s->size ? std::min<uint64_t>(uint64_t(length), s->size - s->pos) : 0;
     std::memcpy(buffer, s->data + s->pos, size_t(n));
@@ -66,8 +67,8 @@ uint64_t SizeOf(const Source& s)
     if (s.out)
         return s.out->size();
     if (s.fd >= 0) {
-        off_t end = lseek(s.fd, 0, SEEK_END);
-        return end < 0 ? 0 : uint64_t(end);
+        OsFileInfo info;
+        return OsFileStat(s.fd, info) != 0 || info.size < 0 ? 0 : uint64_t(info.size);
     }
     return s.size;
 }

@@ -121,6 +121,31 @@ TEST_F(Batch, ConvertsOnePictureWithoutADisplay)
     EXPECT_EQ(header.height, 494);
 }
 
+// A run that shows nothing maps no desktop library, even with a display
+// named: the loader's own log lists every library the process loads.
+TEST_F(Batch, RunsThatShowNothingLoadNoDesktopLibrary)
+{
+    Put("bench-sbs-959.png", "Pair.PNG");
+    const std::vector<std::vector<std::string>> runs = {
+        {"-c", "Missing.jpg"},
+        {"-c", "Pair.PNG"},
+        {"--thumbnail", "96", "Pair.PNG", "preview.png"},
+        {"--help"},
+    };
+    for (std::vector<std::string> args : runs) {
+        std::string shown = args[0] + " " + args[1 % args.size()];
+        args.insert(args.begin(), SG_PROGRAM);
+        CommandRun run = RunCommand(args, work.path,
+                                    {"XDG_CONFIG_HOME=" + work.path + "/.config", "HOME=" + work.path,
+                                     "DISPLAY=:7", "LD_DEBUG=files"});
+        EXPECT_NE(run.exitCode, -1) << shown;
+        // The log names the codecs, so it is the loader's list indeed.
+        EXPECT_NE(run.err.find("libturbojpeg"), std::string::npos) << shown;
+        for (const char* desktop : {"libgtk", "libgdk", "libX11", "stereoglass-desktop"})
+            EXPECT_EQ(run.err.find(desktop), std::string::npos) << shown << " loads " << desktop;
+    }
+}
+
 TEST_F(Batch, FolderIsSearchedByContentSkippingItsResults)
 {
     Put("bench-sbs-959.png", "shots/b.png");

@@ -51,12 +51,19 @@ void ExpectRunsFrom(const std::string& prefix)
     EXPECT_EQ(convert.exitCode, 0) << convert.err;
     EXPECT_EQ(convert.out, "Figure.JPS -> figure_anaglyph.jpg\n");
     EXPECT_TRUE(fs::exists(work / "figure_anaglyph.jpg"));
+    // A run that needs a window loads the desktop library from beside the
+    // program (here it then finds no display).
+    std::vector<std::string> windowRun = environment;
+    windowRun.push_back("LD_DEBUG=files");
+    CommandRun show = RunCommand({program, "Figure.JPS"}, work.path, windowRun);
+    EXPECT_NE(show.err.find("needed by " + prefix + "/bin/../lib/stereoglass/libstereoglass-desktop.so"), std::string::npos) << show.err;
+    EXPECT_EQ(show.err.find("desktop library cannot be loaded"), std::string::npos) << show.err;
 }
 
 // What each package installs, relative to the prefix.
 const std::map<std::string, std::set<std::string>> kPackages = {
     {"stereoglass",
-     {"bin/stereoglass", "share/applications/stereoglass.desktop", "share/icons/hicolor/scalable/apps/stereoglass.svg",
+     {"bin/stereoglass", "lib/stereoglass/libstereoglass-desktop.so", "share/applications/stereoglass.desktop", "share/icons/hicolor/scalable/apps/stereoglass.svg",
       "share/man/man1/stereoglass.1.gz", "share/mime/packages/stereoglass.xml", "share/doc/stereoglass/copyright",
       "share/doc/stereoglass/changelog.gz", "share/thumbnailers/stereoglass.thumbnailer"}},
     {"libstereoglass1",
