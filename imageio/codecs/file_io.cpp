@@ -377,6 +377,16 @@ CodecResult ReplaceWithBytes(const std::string& target, const char* data, size_t
     return kCodecOk;
 }
 
+// What a save knows of its target once checked, and the record its failure
+// goes to: the caller's, or one of its own when the caller wants none.
+struct SaveTarget {
+    explicit SaveTarget(SaveFailure* failure) : failed(failure ? *failure : ignored) { failed = SaveFailure{}; }
+    SaveFailure ignored;
+    SaveFailure& failed;
+    OsFileInfo existing{};
+    bool exists = false;
+};
+
 // Encodes the view: JPEG into TurboJPEG's own buffer (jpeg), straight from
 // rows that may lie farther apart than the width; the others into bytes,
 // from rows made contiguous first.
@@ -402,12 +412,8 @@ CodecResult EncodeView(PictureFormat format, ImageView image, const EncodeOption
 CodecResult EncodeImageFile(const std::string& path, PictureFormat format, ImageView image,
                             const EncodeOptions& options, SaveFailure* failure)
 {
-    SaveFailure ignored;
-    SaveFailure& failed = failure ? *failure : ignored;
-    failed = SaveFailure{};
-    OsFileInfo existing;
-    bool exists = false;
-    CodecResult checked = CheckSaveTarget(path, existing, exists, failed);
+    SaveTarget target(failure);
+    CodecResult checked = CheckSaveTarget(path, target.existing, target.exists, target.failed);
     if (checked != kCodecOk)
         return checked;
 
@@ -425,7 +431,7 @@ CodecResult EncodeImageFile(const std::string& path, PictureFormat format, Image
     }
     const char* data = jpeg.data ? reinterpret_cast<const char*>(jpeg.data) : bytes.data();
     size_t size = jpeg.data ? size_t(jpeg.size) : bytes.size();
-    return ReplaceWithBytes(path, data, size, exists, existing, failed);
+    return ReplaceWithBytes(path, data, size, target.exists, target.existing, target.failed);
 }
 
 CodecResult EncodeImageBytes(std::string& out, PictureFormat format, ImageView image, const EncodeOptions& options)
@@ -446,13 +452,9 @@ CodecResult EncodeImageBytes(std::string& out, PictureFormat format, ImageView i
 
 CodecResult SaveFileBytes(const std::string& path, const std::string& bytes, SaveFailure* failure)
 {
-    SaveFailure ignored;
-    SaveFailure& failed = failure ? *failure : ignored;
-    failed = SaveFailure{};
-    OsFileInfo existing;
-    bool exists = false;
-    CodecResult checked = CheckSaveTarget(path, existing, exists, failed);
+    SaveTarget target(failure);
+    CodecResult checked = CheckSaveTarget(path, target.existing, target.exists, target.failed);
     if (checked != kCodecOk)
         return checked;
-    return ReplaceWithBytes(path, bytes.data(), bytes.size(), exists, existing, failed);
+    return ReplaceWithBytes(path, bytes.data(), bytes.size(), target.exists, target.existing, target.failed);
 }

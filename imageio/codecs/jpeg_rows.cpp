@@ -257,17 +257,29 @@ CodecResult StartJpegRows(const uint8_t* data, size_t size, JpegRowReader*& read
     return OpenRows(data, size, true, reader, width, height, workBytes);
 }
 
-CodecResult ReadJpegRows(JpegRowReader* reader, ImageView rows)
+namespace {
+
+// Hands the rows of the view to pass (ReadRows or WriteRows) a few at a
+// time, as row pointers; false as soon as pass fails.
+template <typename Codec>
+bool PassRows(Codec* codec, ImageView rows, bool (*pass)(Codec*, JSAMPARRAY, JDIMENSION))
 {
     JSAMPROW pointers[kRowsAtOnce];
     for (int32_t y = 0; y < rows.height; y += kRowsAtOnce) {
         const int32_t count = rows.height - y < kRowsAtOnce ? rows.height - y : kRowsAtOnce;
         for (int32_t i = 0; i < count; ++i)
             pointers[i] = reinterpret_cast<JSAMPROW>(rows.Row(y + i));
-        if (!ReadRows(reader, pointers, JDIMENSION(count)))
-            return kCodecCorrupt;
+        if (!pass(codec, pointers, JDIMENSION(count)))
+            return false;
     }
-    return kCodecOk;
+    return true;
+}
+
+} // namespace
+
+CodecResult ReadJpegRows(JpegRowReader* reader, ImageView rows)
+{
+    return PassRows(reader, rows, ReadRows) ? kCodecOk : kCodecCorrupt;
 }
 
 CodecResult FinishJpegRows(JpegRowReader* reader) { return FinishReading(reader) ? kCodecOk : kCodecCorrupt; }
@@ -301,15 +313,7 @@ CodecResult StartJpegWriter(int32_t width, int32_t height, int32_t quality, Jpeg
 
 CodecResult WriteJpegRows(JpegRowWriter* writer, ImageView rows)
 {
-    JSAMPROW pointers[kRowsAtOnce];
-    for (int32_t y = 0; y < rows.height; y += kRowsAtOnce) {
-        const int32_t count = rows.height - y < kRowsAtOnce ? rows.height - y : kRowsAtOnce;
-        for (int32_t i = 0; i < count; ++i)
-            pointers[i] = reinterpret_cast<JSAMPROW>(rows.Row(y + i));
-        if (!WriteRows(writer, pointers, JDIMENSION(count)))
-            return kCodecWriteFailed;
-    }
-    return kCodecOk;
+    return PassRows(writer, rows, WriteRows) ? kCodecOk : kCodecWriteFailed;
 }
 
 CodecResult FinishJpegWriter(JpegRowWriter* writer, std::string& bytes)

@@ -21,14 +21,6 @@
 
 namespace {
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // A made-up but well-formed ICC profile: its length first, "acsp" at 36.
 std::string IccProfile()
 {
@@ -65,7 +57,7 @@ std::string WithCameraMetadata(const std::string& jpeg)
     Exiv2::DataBuf profile(reinterpret_cast<const Exiv2::byte*>(icc.data()), long(icc.size()));
     image->setIccProfile(profile, true);
     image->writeMetadata();
-    return ReadAll(path);
+    return sgtest::FileBytes(path);
 }
 
 ConversionResult Convert(const std::string& source, const std::string& output, bool strip = false)
@@ -132,7 +124,7 @@ TEST(ConversionMetadata, ExifAndIccAreKeptAndMadeTrueOfTheResult)
     ASSERT_TRUE(image->iccProfileDefined());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(image->iccProfile()->pData_), image->iccProfile()->size_),
               IccProfile());
-    std::string bytes = ReadAll(sgtest::PictureFolder() + "/camera_anaglyph.jpg");
+    std::string bytes = sgtest::FileBytes(sgtest::PictureFolder() + "/camera_anaglyph.jpg");
     EXPECT_EQ(bytes.find(std::string("MPF\0", 4)), std::string::npos);
 
     // --strip: the same pixels, no metadata at all.
@@ -190,7 +182,7 @@ TEST(ConversionMetadata, AnMpoKeepsExifAndIccInItsFirstPictureAndStaysAnMpo)
     ASSERT_TRUE(image->iccProfileDefined());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(image->iccProfile()->pData_), image->iccProfile()->size_),
               IccProfile());
-    const std::string bytes = ReadAll(request.outputPath);
+    const std::string bytes = sgtest::FileBytes(request.outputPath);
     StereoFrames frames = FindStereoFrames(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     EXPECT_EQ(frames.found, FrameSearch::StereoPair);
     EXPECT_EQ(sgtest::CommandOutput("exiftool -s3 -NumberOfImages -Make " + request.outputPath +

@@ -17,14 +17,6 @@ namespace {
 
 using namespace sgtest;
 
-std::string Contents(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 uint32_t Grey(int32_t x, int32_t y) { return uint32_t((x * 7 + y * 3) & 255) * 0x010101u; }
 
 ConversionResult Convert(const std::string& source, const std::string& output)
@@ -39,7 +31,7 @@ TEST(Conversion, NeverWritesOverItsOwnSource)
 {
     std::string folder = PictureFolder();
     std::string source = WritePng("pair.png", 32, 16, Grey);
-    std::string original = Contents(source);
+    std::string original = sgtest::FileBytes(source);
     ASSERT_EQ(link(source.c_str(), (folder + "/hard_anaglyph.jpg").c_str()), 0);
     for (const std::string& output : {source, folder + "/hard_anaglyph.jpg"}) {
         SCOPED_TRACE(output);
@@ -47,7 +39,7 @@ TEST(Conversion, NeverWritesOverItsOwnSource)
         EXPECT_EQ(result.status, ConversionStatus::OutputRefused);
         EXPECT_EQ(result.reason, "The anaglyph could not be written to \"" + output +
                                      "\". That file is the source picture itself, which would be lost.");
-        EXPECT_EQ(Contents(source), original);
+        EXPECT_EQ(sgtest::FileBytes(source), original);
     }
     // A link at the output name that points to the source is replaced by
     // the anaglyph; the source stays as it was.
@@ -57,7 +49,7 @@ TEST(Conversion, NeverWritesOverItsOwnSource)
     struct stat info;
     ASSERT_EQ(lstat(linked.c_str(), &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode));
-    EXPECT_EQ(Contents(source), original);
+    EXPECT_EQ(sgtest::FileBytes(source), original);
 }
 
 // A file name that is not UTF-8 is read and written byte for byte; the file

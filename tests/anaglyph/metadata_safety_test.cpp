@@ -20,14 +20,6 @@
 
 namespace {
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 std::string Folder() { return sgtest::PictureFolder(); }
 
 std::string Be32(uint32_t value)
@@ -106,7 +98,7 @@ std::string WithExif(const std::string& name, PictureFormat format,
         }
         image->writeMetadata();
     }
-    return ReadAll(path);
+    return sgtest::FileBytes(path);
 }
 
 // A TIFF with the Make "PNGCAM" and profile as its profile tag, written by
@@ -123,7 +115,7 @@ std::string TiffWithProfile(const std::string& profile)
     Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte*>(profile.data()), long(profile.size()));
     image->setIccProfile(icc, false);
     image->writeMetadata();
-    return ReadAll(path);
+    return sgtest::FileBytes(path);
 }
 
 struct Converted {
@@ -141,7 +133,7 @@ Converted Convert(const std::string& name, const std::string& bytes, const std::
     Converted converted;
     converted.result = ConvertPicture(request);
     EXPECT_EQ(converted.result.status, ConversionStatus::Written) << converted.result.reason;
-    converted.bytes = ReadAll(request.outputPath);
+    converted.bytes = sgtest::FileBytes(request.outputPath);
     Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(request.outputPath);
     image->readMetadata();
     converted.exif = image->exifData();

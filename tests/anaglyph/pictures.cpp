@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "base/pixel_string.h"
@@ -45,6 +47,14 @@ uint32_t PixelAt(const std::string& pixels, int32_t x, int32_t y)
     uint32_t value = 0;
     std::memcpy(&value, PixelData(pixels) + 4 * (static_cast<size_t>(y) * PixelWidth(pixels) + x), 4);
     return value;
+}
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 } // namespace sgtest

@@ -16,5 +16,7 @@ std::string WritePng(const std::string& name, int32_t width, int32_t height,
 std::string Pixels(int32_t width, int32_t height, const std::function<uint32_t(int32_t, int32_t)>& colour);
 // Pixel (x, y) of a pixel string as 0x00RRGGBB (fourth byte included).
 uint32_t PixelAt(const std::string& pixels, int32_t x, int32_t y);
+// The whole file's bytes; "" when it cannot be read.
+std::string FileBytes(const std::string& path);
 
 } // namespace sgtest

@@ -20,15 +20,7 @@ namespace {
 
 using namespace sgtest;
 
-std::string Contents(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Sample() { return Contents(std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps"); }
+std::string Sample() { return sgtest::FileBytes(std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps"); }
 
 // A width x height crop of the sample, encoded by TurboJPEG as asked.
 std::string Crop(int32_t width, int32_t height, int subsamp, int flags)
@@ -76,7 +68,7 @@ bool WholeViewBytes(const ConversionRequest& request, std::string& bytes, std::s
     ConversionResult result;
     if (!StereoOutputFor(OutputKind::Anaglyph).write(job, result))
         return false;
-    bytes = Contents(request.outputPath);
+    bytes = sgtest::FileBytes(request.outputPath);
     return true;
 }
 
@@ -152,7 +144,7 @@ TEST(StreamedAnaglyph, WritesTheWholeViewPathsBytes)
                 std::remove(request.outputPath.c_str());
                 ConversionResult result = ConvertPicture(request);
                 ASSERT_EQ(result.status, ConversionStatus::Written) << result.reason;
-                EXPECT_TRUE(Contents(request.outputPath) == whole) << (single ? "one thread" : "two threads");
+                EXPECT_TRUE(sgtest::FileBytes(request.outputPath) == whole) << (single ? "one thread" : "two threads");
                 EXPECT_EQ(result.notes, wholeNotes);
             }
         }
@@ -167,7 +159,7 @@ TEST(StreamedAnaglyph, TwoConversionsSideBySide)
     request.sourcePath = path;
     request.outputPath = folder + "/alone.jpg";
     ASSERT_EQ(ConvertPicture(request).status, ConversionStatus::Written);
-    const std::string alone = Contents(request.outputPath);
+    const std::string alone = sgtest::FileBytes(request.outputPath);
     ConversionResult results[2];
     std::vector<std::thread> threads;
     for (int i = 0; i < 2; ++i)
@@ -180,7 +172,7 @@ TEST(StreamedAnaglyph, TwoConversionsSideBySide)
         thread.join();
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(results[i].status, ConversionStatus::Written) << results[i].reason;
-        EXPECT_TRUE(Contents(folder + "/side" + std::to_string(i) + ".jpg") == alone) << i;
+        EXPECT_TRUE(sgtest::FileBytes(folder + "/side" + std::to_string(i) + ".jpg") == alone) << i;
     }
 }
 

@@ -281,11 +281,9 @@ TEST_F(EndToEnd, GlassesPickedInTheDialogAreUsedAndRememberedBesideTheUsersLines
 {
     std::string photos = MakeFolder("glasses");
     std::string config = MakeFolder("glasses-config");
-    std::filesystem::create_directories(config + "/stereoglass");
-    const std::string settingsFile = config + "/stereoglass/stereoglass.conf";
     // A "to" line is for the other runs: the dialog writes the anaglyph.
     const std::string usersLines = "# my defaults\nstrip = no   # keep EXIF\nto = sbs\n";
-    std::ofstream(settingsFile) << usersLines;
+    const std::string settingsFile = WriteSettingsFile(config, usersLines);
     ConfigHome configHome(config);
 
     std::string path = photos + "/pair.jps";
@@ -328,9 +326,7 @@ TEST_F(EndToEnd, AlignAndTheAutomaticWindowTickedInTheDialogAreUsedAndRemembered
 {
     std::string photos = MakeFolder("align");
     std::string config = MakeFolder("align-config");
-    std::filesystem::create_directories(config + "/stereoglass");
-    const std::string settingsFile = config + "/stereoglass/stereoglass.conf";
-    std::ofstream(settingsFile) << "shift = 7\n";
+    const std::string settingsFile = WriteSettingsFile(config, "shift = 7\n");
     ConfigHome configHome(config);
 
     std::string path = photos + "/pair.jps";
@@ -484,8 +480,7 @@ TEST_F(EndToEnd, FileRunWritesTheKindAskedAndShowsTheFileItWrote)
         SCOPED_TRACE(c.name);
         std::string folder = MakeFolder(std::string("kind-") + c.name);
         std::string config = MakeFolder(std::string("kind-config-") + c.name);
-        std::filesystem::create_directories(config + "/stereoglass");
-        std::ofstream(config + "/stereoglass/stereoglass.conf") << c.settings;
+        WriteSettingsFile(config, c.settings);
         ConfigHome configHome(config);
         Copy(Sample("bench-sbs-959.png"), folder + "/Bench.png");
         program = StartProgram(folder, false, true, c.args);
@@ -565,9 +560,7 @@ TEST_F(EndToEnd, ClashingSettingsAreExplainedAndTheDialogStillOpens)
 {
     std::string folder = MakeFolder("clash");
     std::string config = MakeFolder("clash-config");
-    std::filesystem::create_directories(config + "/stereoglass");
-    const std::string settingsFile = config + "/stereoglass/stereoglass.conf";
-    std::ofstream(settingsFile) << "glasses = amber-blue\nmethod = optimised\n";
+    const std::string settingsFile = WriteSettingsFile(config, "glasses = amber-blue\nmethod = optimised\n");
     ConfigHome configHome(config);
     program = StartProgram(folder);
     EXPECT_TRUE(ConfirmMessageBox());
@@ -588,9 +581,7 @@ TEST_F(EndToEnd, WriteBackFromTheDialogLeavesAFileTheNextRunAccepts)
 {
     std::string photos = MakeFolder("write-back");
     std::string config = MakeFolder("write-back-config");
-    std::filesystem::create_directories(config + "/stereoglass");
-    const std::string settingsFile = config + "/stereoglass/stereoglass.conf";
-    std::ofstream(settingsFile) << "glasses = amber-blue\nmethod = dubois\n";
+    const std::string settingsFile = WriteSettingsFile(config, "glasses = amber-blue\nmethod = dubois\n");
     ConfigHome configHome(config);
     std::string path = photos + "/pair.jps";
     Copy(Sample("figure-sbs.jps"), path);

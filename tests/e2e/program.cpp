@@ -108,6 +108,14 @@ std::set<std::string> FolderNames(const std::string& folder)
     return names;
 }
 
+std::string WriteSettingsFile(const std::string& config, const std::string& text)
+{
+    std::filesystem::create_directories(config + "/stereoglass");
+    const std::string path = config + "/stereoglass/stereoglass.conf";
+    std::ofstream(path) << text;
+    return path;
+}
+
 std::string MakeFolder(const std::string& name)
 {
     static std::string root;

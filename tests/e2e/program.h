@@ -32,6 +32,9 @@ std::vector<uint32_t> Screen(int& width, int& height);
 // The names in a folder.
 std::set<std::string> FolderNames(const std::string& folder);
 std::string MakeFolder(const std::string& name);
+// Writes text as the settings file of the configuration folder config
+// (config/stereoglass/stereoglass.conf); the file's path.
+std::string WriteSettingsFile(const std::string& config, const std::string& text);
 
 // The clipboard's text ("" when empty), and filling it through xclip.
 std::string ClipboardText();
