@@ -48,7 +48,7 @@ set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_anaglyph_measure)
 
 # The forwarder that loads libstereoglass-measure.so on the first measurement.
 add_library(sg_anaglyph_measure_loader STATIC ${CMAKE_CURRENT_LIST_DIR}/measure_loader.cpp)
-target_link_libraries(sg_anaglyph_measure_loader PUBLIC sg_base ${CMAKE_DL_LIBS})
+target_link_libraries(sg_anaglyph_measure_loader PUBLIC sg_platform_os sg_base)
 
 # What the tree links for the measurement: a target with the property
 # SG_MEASURE_LOADED (the program) gets the forwarder and so links no OpenCV

@@ -6,10 +6,10 @@
 // the views as they are with that reason in their note.
 #include "anaglyph/measure_module.h"
 
-#include <dlfcn.h>
-
 #include <atomic>
 #include <mutex>
+
+#include "platform/os.h"
 
 namespace {
 
@@ -20,20 +20,14 @@ std::atomic<bool> gLoaded{false};
 
 void LoadMeasureLibrary()
 {
-    void* library = dlopen(kMeasureLibraryName, RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-        const char* reason = dlerror();
-        gLoadError = reason ? reason : std::string(kMeasureLibraryName) + ": cannot be loaded";
-    } else {
-        auto entry = reinterpret_cast<const MeasureCalls* (*)()>(dlsym(library, kMeasureCallsSymbol));
-        const MeasureCalls* calls = entry ? entry() : nullptr;
-        if (!calls)
-            gLoadError = std::string(kMeasureLibraryName) + ": no " + kMeasureCallsSymbol;
-        else if (calls->version != kMeasureCallsVersion)
-            gLoadError = std::string(kMeasureLibraryName) + ": built for another version of the program";
-        else
-            gCalls = calls;
-    }
+    void* entry = OsLibrarySymbol(kMeasureLibraryName, kMeasureCallsSymbol, gLoadError);
+    const MeasureCalls* calls = entry ? reinterpret_cast<const MeasureCalls* (*)()>(entry)() : nullptr;
+    if (entry && !calls)
+        gLoadError = std::string(kMeasureLibraryName) + ": no " + kMeasureCallsSymbol;
+    else if (calls && calls->version != kMeasureCallsVersion)
+        gLoadError = std::string(kMeasureLibraryName) + ": built for another version of the program";
+    else
+        gCalls = calls;
     gLoaded.store(gCalls != nullptr, std::memory_order_release);
 }
 
