@@ -15,13 +15,14 @@
 #include <numbers>
 #include <random>
 
+#include "anaglyph/pair_frame.h"
 #include "anaglyph/parallel_parts.h"
 
 namespace {
 
 // The reduced views must leave room for the detector's 31-pixel patches.
 constexpr int32_t kSmallestReducedSide = 64;
-constexpr int32_t kFeatures = 1000;
+constexpr int32_t kFeatures = kMeasureFeatures;
 constexpr int32_t kWindowFeatures = 700;
 constexpr int32_t kPyramidLevels = 4;
 constexpr int32_t kWindowPyramidLevels = 3;
@@ -48,14 +49,6 @@ constexpr int32_t kReducedReach = 3;
 // the view; this much of a penalty keeps them at zero unless the matches
 // ask for them.
 constexpr double kKeystoneRidge = 1e-4;
-
-struct Normaliser {
-    double cx, cy, n;
-    Normaliser(int32_t width, int32_t height)
-        : cx((width - 1) / 2.0), cy((height - 1) / 2.0), n(std::max(width, height) / 2.0)
-    {
-    }
-};
 
 // Rows of the linear system for the fit: p u + q v + t - g u vl - k v vl = vl,
 // the row equation multiplied through by w.
@@ -399,16 +392,6 @@ std::vector<Sample> SamplesOf(const std::vector<PointPair>& pairs, const Normali
 
 } // namespace
 
-int64_t PairMeasurementBytes(int32_t width, int32_t height)
-{
-    // A full-size grey copy of each view in turn, the two reduced grey
-    // views with the detector's pyramid (about a third more) and its
-    // working images, and the descriptors.
-    int64_t full = int64_t{width} * height;
-    int64_t reduced = std::min<int64_t>(full, kMeasureMaxArea);
-    return 2 * full + reduced * 2 * 4 + int64_t{kFeatures} * 2 * 64;
-}
-
 PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize)
 {
     PairMeasurement m;
@@ -534,28 +517,4 @@ PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize)
     m.before = {Percentile(before, 0.5), Percentile(before, 0.9)};
     m.after = {Percentile(after, 0.5), Percentile(after, 0.9)};
     return m;
-}
-
-void MapRightPoint(const VerticalFit& fit, int32_t width, int32_t height, double x, double y, double& mappedX,
-                   double& mappedY)
-{
-    const Normaliser norm(width, height);
-    double u = (x - norm.cx) / norm.n, v = (y - norm.cy) / norm.n;
-    double w = 1 + fit.g * u + fit.k * v;
-    mappedX = (fit.q * u - fit.p * v) / w * norm.n + norm.cx;
-    mappedY = (fit.p * u + fit.q * v + fit.t) / w * norm.n + norm.cy;
-}
-
-FitFigures FiguresOf(const VerticalFit& fit, int32_t width, int32_t height)
-{
-    const Normaliser norm(width, height);
-    FitFigures f;
-    f.rollDegrees = std::atan2(fit.p, fit.q) * 180 / std::numbers::pi;
-    f.zoomPercent = (std::hypot(fit.p, fit.q) - 1) * 100;
-    f.offsetRows = fit.t * norm.n;
-    // The vertical scale at u is about s / w(u): the edges differ by g times
-    // the width in normalised units.
-    f.keystonePercent = -fit.g * (width / norm.n) * 100;
-    f.tiltPercent = -fit.k * (height / norm.n) * 100;
-    return f;
 }

@@ -68,6 +68,8 @@ constexpr int64_t kMeasureMaxArea = 768 * 576;
 // pixels and needs no full-size refinement, smaller reduced views do.
 constexpr int32_t kWindowMeasureMaxSide = 512;
 constexpr int64_t kWindowMeasureMaxArea = 512 * 384;
+// The most features the detector keeps in each view.
+constexpr int32_t kMeasureFeatures = 1000;
 
 // The memory MeasurePair takes for views of this size, at most: the reduced
 // colour and grey copies of both views and the matcher's tables.

@@ -1,5 +1,6 @@
 #include "platform/os.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -236,4 +237,18 @@ void OsEndProcess(int code)
 void OsAdviseHugePages(void* block, size_t size)
 {
     madvise(block, size, MADV_HUGEPAGE);
+}
+
+void* OsLibrarySymbol(const char* library, const char* symbol, std::string& error)
+{
+    void* handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* reason = dlerror();
+        error = reason ? reason : std::string(library) + ": cannot be loaded";
+        return nullptr;
+    }
+    void* address = dlsym(handle, symbol);
+    if (!address)
+        error = std::string(library) + ": no " + symbol;
+    return address;
 }

@@ -88,3 +88,8 @@ void OsOnInterrupt(void (*handler)(int signal));
 // buffers in base take it through SetLargeBlockAdvice (base/image.h), which
 // this module sets as the program starts.
 void OsAdviseHugePages(void* block, size_t size);
+
+// Loads the shared library (found through the program's RUNPATH, once; later
+// calls find it loaded) and returns the address of its symbol; nullptr when
+// either cannot be had, with the loader's reason in error.
+void* OsLibrarySymbol(const char* library, const char* symbol, std::string& error);

@@ -141,7 +141,10 @@ TEST_F(Batch, RunsThatShowNothingLoadNoDesktopLibrary)
         EXPECT_NE(run.exitCode, -1) << shown;
         // The log names the codecs, so it is the loader's list indeed.
         EXPECT_NE(run.err.find("libturbojpeg"), std::string::npos) << shown;
-        for (const char* desktop : {"libgtk", "libgdk", "libX11", "stereoglass-desktop"})
+        // OpenCV's core needs libGLX and libX11: the matching is loaded
+        // only when a pair is measured.
+        for (const char* desktop : {"libgtk", "libgdk", "libX11", "libGLX", "libopencv", "stereoglass-desktop",
+                                    "stereoglass-measure"})
             EXPECT_EQ(run.err.find(desktop), std::string::npos) << shown << " loads " << desktop;
     }
 }
@@ -626,6 +629,32 @@ TEST_F(Batch, ThumbnailIsASmallPngAnaglyphOrNothing)
         EXPECT_FALSE(fs::exists(work / "bad.png"));
     }
     EXPECT_EQ(Files(), (std::set<std::string>{"Figure.JPS", "preview.png", "full.png", "broken.mpo"}));
+}
+
+// When the matching cannot be loaded (here a library of its name without
+// the entry, found ahead of the real one), the steps that measure leave the
+// views as they are and say why: the picture is the one a plain run writes.
+TEST_F(Batch, MeasuringWithoutItsLibraryLeavesTheViewsAndSaysWhy)
+{
+    Put("figure-sbs.jps", "a.jps");
+    CommandRun plain = Run({"-c", "a.jps"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    const std::string expected = Bytes(work / "a_anaglyph.jpg");
+    fs::remove(work / "a_anaglyph.jpg");
+    fs::create_directories(work / "fake");
+    fs::copy_file("/lib/x86_64-linux-gnu/libz.so.1", work / "fake/libstereoglass-measure.so");
+    CommandRun run = RunCommand({SG_PROGRAM, "-c", "--align", "--shift", "auto", "a.jps"}, work.path,
+                                {"XDG_CONFIG_HOME=" + work.path + "/.config", "HOME=" + work.path,
+                                 "LD_LIBRARY_PATH=" + work.path + "/fake"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "a.jps -> a_anaglyph.jpg\n");
+    EXPECT_NE(run.err.find("\"a.jps\" alignment: the measuring library cannot be loaded (libstereoglass-measure.so: "
+                           "no sg_measure_calls); the views are left as they are."),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("\"a.jps\" stereo window: the measuring library cannot be loaded"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(Bytes(work / "a_anaglyph.jpg"), expected);
 }
 
 // Each picture's notes come right after its own line, each naming the

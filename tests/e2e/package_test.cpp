@@ -58,12 +58,18 @@ void ExpectRunsFrom(const std::string& prefix)
     CommandRun show = RunCommand({program, "Figure.JPS"}, work.path, windowRun);
     EXPECT_NE(show.err.find("needed by " + prefix + "/bin/../lib/stereoglass/libstereoglass-desktop.so"), std::string::npos) << show.err;
     EXPECT_EQ(show.err.find("desktop library cannot be loaded"), std::string::npos) << show.err;
+    // So does the alignment load the matching, with OpenCV under it.
+    CommandRun align = RunCommand({program, "-c", "--align", "Figure.JPS"}, work.path, windowRun);
+    EXPECT_EQ(align.exitCode, 0) << align.err;
+    EXPECT_NE(align.err.find("needed by " + prefix + "/bin/../lib/stereoglass/libstereoglass-measure.so"), std::string::npos) << align.err;
+    EXPECT_EQ(align.err.find("measuring library cannot be loaded"), std::string::npos) << align.err;
 }
 
 // What each package installs, relative to the prefix.
 const std::map<std::string, std::set<std::string>> kPackages = {
     {"stereoglass",
-     {"bin/stereoglass", "lib/stereoglass/libstereoglass-desktop.so", "share/applications/stereoglass.desktop", "share/icons/hicolor/scalable/apps/stereoglass.svg",
+     {"bin/stereoglass", "lib/stereoglass/libstereoglass-desktop.so", "lib/stereoglass/libstereoglass-measure.so",
+      "share/applications/stereoglass.desktop", "share/icons/hicolor/scalable/apps/stereoglass.svg",
       "share/man/man1/stereoglass.1.gz", "share/mime/packages/stereoglass.xml", "share/doc/stereoglass/copyright",
       "share/doc/stereoglass/changelog.gz", "share/thumbnailers/stereoglass.thumbnailer"}},
     {"libstereoglass1",

@@ -1,0 +1,32 @@
+#pragma once
+// The matching of a pair (pair_measurement.h, OpenCV's detector and matcher)
+// is built as a private shared library, libstereoglass-measure.so, that the
+// program loads only when it first measures a pair. OpenCV's core pulls in
+// libGLX and libX11, so a run that neither aligns nor places the window by
+// the pair never maps them. This table is the one entry of that library.
+#include <cstdint>
+#include <string>
+
+#include "anaglyph/pair_measurement.h"
+
+// Raised whenever a row is added, removed or changes its signature: a
+// library of another build is refused rather than called wrongly.
+constexpr uint32_t kMeasureCallsVersion = 1;
+
+struct MeasureCalls {
+    uint32_t version;
+    PairMeasurement (*measurePair)(ImageView left, ImageView right, bool toFullSize);
+};
+
+// The library's file name and its one exported symbol.
+constexpr const char* kMeasureLibraryName = "libstereoglass-measure.so";
+constexpr const char* kMeasureCallsSymbol = "sg_measure_calls";
+extern "C" const MeasureCalls* sg_measure_calls();
+
+// In the program: the loaded table, loading the library on the first call
+// (thread-safe); nullptr when it cannot be loaded, with the loader's reason
+// in MeasureLoadError().
+const MeasureCalls* LoadedMeasure();
+std::string MeasureLoadError();
+// Whether the library has been loaded in this process.
+bool MeasureLoaded();
