@@ -77,6 +77,17 @@ std::string ProgramForOtherUser(const std::string& program)
         fs::copy_file(path, library, error); // the file behind a soname link
         copied = copied && !error && chmod(library.c_str(), 0755) == 0;
     }
+    // The program's private libraries, which it loads by name only when it
+    // needs a window or a measurement: ldd does not list them, and the
+    // build tree they are found in may be closed to the other user.
+    for (const auto& entry : fs::directory_iterator(home + "/lib/stereoglass", error)) {
+        if (entry.path().extension() != ".so")
+            continue;
+        std::string library = folder + "/" + entry.path().filename().string();
+        std::error_code copyError;
+        fs::copy_file(entry.path(), library, copyError);
+        copied = copied && !copyError && chmod(library.c_str(), 0755) == 0;
+    }
     std::atexit([] {
         std::error_code ignored;
         for (const auto& entry : copies)
