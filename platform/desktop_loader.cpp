@@ -17,6 +17,7 @@
 #include "platform/display.h"
 #include "platform/message_beep.h"
 #include "platform/user_windows.h"
+#include "platform/os.h"
 #include "platform/x11_window.h"
 
 namespace {
@@ -28,7 +29,7 @@ std::atomic<bool> gLoaded{false};
 
 void LoadDesktopLibrary()
 {
-    void* library = dlopen(kDesktopLibraryName, RTLD_NOW | RTLD_LOCAL);
+    void* library = OsOpenPrivateLibrary(kDesktopLibraryName);
     if (!library) {
         const char* reason = dlerror();
         gLoadError = reason ? reason : "cannot be loaded";

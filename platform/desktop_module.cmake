@@ -8,7 +8,7 @@ target_link_libraries(sg_platform_desktop_all INTERFACE ${sg_desktop_parts})
 
 # The forwarders that load the library on the first desktop call.
 add_library(sg_platform_desktop_loader STATIC ${CMAKE_CURRENT_LIST_DIR}/desktop_loader.cpp)
-target_link_libraries(sg_platform_desktop_loader PUBLIC ${CMAKE_DL_LIBS})
+target_link_libraries(sg_platform_desktop_loader PUBLIC sg_platform_os ${CMAKE_DL_LIBS})
 
 # What the tree links for the desktop calls: a target with the property
 # SG_DESKTOP_LOADED (the program) gets the forwarders and so links no desktop

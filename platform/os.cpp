@@ -239,9 +239,34 @@ void OsAdviseHugePages(void* block, size_t size)
     madvise(block, size, MADV_HUGEPAGE);
 }
 
+void* OsOpenPrivateLibrary(const char* library)
+{
+    // By name first, as the program's RUNPATH and LD_LIBRARY_PATH find it.
+    // Under a sanitizer the name is searched from the sanitizer's runtime,
+    // which intercepts dlopen, and not from the program, so the RUNPATH is
+    // not used: then beside the program by absolute path, where it is
+    // installed (bin/../lib/stereoglass) and where it is built
+    // (lib/stereoglass).
+    if (void* handle = dlopen(library, RTLD_NOW | RTLD_LOCAL))
+        return handle;
+    char self[4096];
+    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return nullptr;
+    std::string folder(self, size_t(length));
+    folder.resize(folder.rfind('/') + 1);
+    for (const char* below : {"../lib/stereoglass/", "lib/stereoglass/"}) {
+        std::string path = folder + below + library;
+        if (access(path.c_str(), R_OK) == 0)
+            if (void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
+                return handle;
+    }
+    return nullptr;
+}
+
 void* OsLibrarySymbol(const char* library, const char* symbol, std::string& error)
 {
-    void* handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
+    void* handle = OsOpenPrivateLibrary(library);
     if (!handle) {
         const char* reason = dlerror();
         error = reason ? reason : std::string(library) + ": cannot be loaded";

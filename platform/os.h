@@ -92,4 +92,8 @@ void OsAdviseHugePages(void* block, size_t size);
 // Loads the shared library (found through the program's RUNPATH, once; later
 // calls find it loaded) and returns the address of its symbol; nullptr when
 // either cannot be had, with the loader's reason in error.
+// Loads one of the program's private libraries by file name: as the
+// program's RUNPATH or LD_LIBRARY_PATH find it, else from beside the
+// program (installed or built); null with the reason in dlerror().
+void* OsOpenPrivateLibrary(const char* library);
 void* OsLibrarySymbol(const char* library, const char* symbol, std::string& error);
