@@ -111,24 +111,6 @@ bool CommonRectangle(const cv::Matx33d& h, int32_t width, int32_t height, Rect& 
     return bestArea > 0;
 }
 
-// The aligned right view's memory, in ordinary pages: it is written once,
-// straight through, and faulting in huge pages for it (AllocateImage asks
-// for them) cost four times as much on the 16-megapixel pair, more than the
-// warp itself.
-bool AllocateWarped(Image& warped, int32_t width, int32_t height)
-{
-    warped = Image{};
-    const int64_t bytes = ImageBytes(width, height);
-    if (bytes < 0)
-        return false;
-    warped.pixels.reset(static_cast<uint32_t*>(std::malloc(size_t(bytes))));
-    if (!warped.pixels)
-        return false;
-    warped.width = width;
-    warped.height = height;
-    return true;
-}
-
 // Whether the two views share any pixel (then neither may be written over
 // while the other is still to be read). The halves of a side-by-side
 // picture interleave row by row but share none; views a different number
@@ -235,7 +217,7 @@ std::string AlignViews(const std::string& name, const PairMeasurement& measured,
     const cv::Matx33d fromKept = h.inv() * cv::Matx33d(1, 0, kept.x, 0, 1, kept.y, 0, 0, 1);
     ImageView aligned;
     if (Overlap(left, right) || !WarpPerspectiveInPlace(right, fromKept.val, kept.width, kept.height, aligned)) {
-        if (!AllocateWarped(warped, kept.width, kept.height))
+        if (!AllocateImage(warped, kept.width, kept.height))
             return "there is not enough memory for the aligned right view (" + std::to_string(kept.width) + " x " +
                    std::to_string(kept.height) + " pixels)";
         WarpPerspectiveBilinear(right, fromKept.val, warped.View());

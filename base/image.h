@@ -47,18 +47,12 @@ constexpr int64_t kMaxImagePixels = int64_t{1} << 28;
 // the picture would hold more than kMaxImagePixels.
 int64_t ImageBytes(int64_t width, int64_t height);
 
-// size bytes for pixels, freed with std::free (PixelFree); blocks of 2 MiB
-// and more are aligned for the kernel's huge pages. nullptr when memory is
-// short.
+// size bytes for pixels, freed with std::free (PixelFree), in ordinary
+// pages: huge pages were tried and cost more than they saved, since a fresh
+// 2-MiB page can take milliseconds to fault in on a virtual machine whose
+// host reclaims free memory. nullptr when memory is short.
 uint32_t* AllocatePixelMemory(size_t size, bool zeroFilled);
 
-// Advice to the kernel for a large block just allocated (2-MiB aligned, a
-// multiple of 2 MiB long). The platform's OS module sets it (huge pages) as
-// the program starts; base itself makes no system call.
-using LargeBlockAdvice = void (*)(void* block, size_t size);
-void SetLargeBlockAdvice(LargeBlockAdvice advice);
-
-// Sets the size and allocates the pixels; large buffers are aligned for the
-// kernel's huge pages. False (and the image left empty) when the size is
-// refused by ImageBytes or memory is short.
+// Sets the size and allocates the pixels. False (and the image left empty)
+// when the size is refused by ImageBytes or memory is short.
 bool AllocateImage(Image& image, int32_t width, int32_t height, bool zeroFilled = false);

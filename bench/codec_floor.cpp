@@ -2,9 +2,8 @@
 // side-by-side JPEG can do, as its own process: read the file, one TurboJPEG
 // decode, one pass that takes red from the left half and green and blue from
 // the right, one encode with the program's JPEG settings (quality 95, 4:4:4),
-// one write. Its buffers get the same allocation help as the program's
-// (huge-page aligned), so that the ratio measures the program, not the
-// allocator.
+// one write. Its buffers come from the program's own allocator, so that the
+// ratio measures the program, not the allocator.
 #include <turbojpeg.h>
 
 #include <cstdio>

@@ -4,7 +4,8 @@
 // reads the same lines every 2 ms until they have not changed for 1.5 s.
 // Prints two figures in milliseconds from the command's end: the first
 // change (the dialog going) and the last change (the picture settled).
-// With SETTLE_VERBOSE set, every change's time goes to stderr.
+// With SETTLE_VERBOSE set, every change's time goes to stderr, and the
+// command's end on the monotonic clock, to line up with a program's own log.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <sys/wait.h>
@@ -70,6 +71,8 @@ int main(int argc, char** argv)
     bool verbose = std::getenv("SETTLE_VERBOSE") != nullptr;
     Clock::time_point start = Clock::now();
     Clock::time_point first = start, changed = start;
+    if (verbose)
+        std::fprintf(stderr, "command ended at %.1f ms of the monotonic clock\n", Ms(start.time_since_epoch()));
     bool everChanged = false;
     while (Clock::now() - (everChanged ? changed : start) <
            std::chrono::milliseconds(everChanged ? 1500 : 20000)) {

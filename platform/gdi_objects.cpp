@@ -39,9 +39,7 @@ HBRUSH AddBrush(Tables& t, Brush brush)
 
 HBITMAP AddBitmap(Tables& t, int32_t width, int32_t height, bool stock)
 {
-    // A defined (black) start; large bitmaps are laid on huge pages, so that
-    // the window's desktop-sized bitmap costs a handful of page faults, not
-    // thousands.
+    // A defined (black) start.
     size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     uint32_t* bits = AllocatePixelMemory(count * sizeof(uint32_t), true);
     if (!bits)

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -15,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "base/image.h"
 
 namespace {
 
@@ -34,9 +32,6 @@ void FillInfo(const struct stat& st, OsFileInfo& info)
     info.group = uint32_t(st.st_gid);
     info.links = uint64_t(st.st_nlink);
 }
-
-// Image buffers get the huge-page advice from the start of the program.
-[[maybe_unused]] const bool kAdviceSet = (SetLargeBlockAdvice(OsAdviseHugePages), true);
 
 } // namespace
 
@@ -232,11 +227,6 @@ void OsOnInterrupt(void (*handler)(int signal))
 void OsEndProcess(int code)
 {
     _exit(code);
-}
-
-void OsAdviseHugePages(void* block, size_t size)
-{
-    madvise(block, size, MADV_HUGEPAGE);
 }
 
 void* OsOpenPrivateLibrary(const char* library)

@@ -84,11 +84,6 @@ void OsOnInterrupt(void (*handler)(int signal));
 // Ends the process at once with code, running no static destructors.
 [[noreturn]] void OsEndProcess(int code);
 
-// Offers a large, 2-MiB-aligned block to the kernel for huge pages. Image
-// buffers in base take it through SetLargeBlockAdvice (base/image.h), which
-// this module sets as the program starts.
-void OsAdviseHugePages(void* block, size_t size);
-
 // Loads the shared library (found through the program's RUNPATH, once; later
 // calls find it loaded) and returns the address of its symbol; nullptr when
 // either cannot be had, with the loader's reason in error.

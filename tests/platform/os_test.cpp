@@ -1,5 +1,4 @@
-// The OS module: file facts and reads with their error numbers, and the
-// huge-page advice it gives base's large pixel buffers.
+// The OS module: file facts and reads with their error numbers.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -43,29 +42,4 @@ TEST(Os, FileFactsReadsAndTheirErrors)
     errno = 0;
     EXPECT_EQ(OsOpenForReading(folder.path + "/missing"), -1);
     EXPECT_EQ(errno, ENOENT);
-}
-
-// Whether the mapping holding address is marked for huge pages.
-bool MarkedForHugePages(const void* address)
-{
-    std::ifstream maps("/proc/self/smaps");
-    bool inside = false;
-    const auto at = reinterpret_cast<uintptr_t>(address);
-    for (std::string line; std::getline(maps, line);) {
-        uintptr_t from = 0, to = 0;
-        if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2)
-            inside = at >= from && at < to;
-        else if (inside && line.rfind("VmFlags:", 0) == 0)
-            return line.find(" hg") != std::string::npos;
-    }
-    return false;
-}
-
-TEST(Os, LargePixelBuffersAreOfferedForHugePages)
-{
-    // The advice is set as the program starts, once the module is linked.
-    uint32_t* large = AllocatePixelMemory(size_t(8) << 20, false);
-    ASSERT_NE(large, nullptr);
-    EXPECT_TRUE(MarkedForHugePages(large));
-    std::free(large);
 }
