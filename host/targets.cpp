@@ -83,13 +83,18 @@ void GetTargetSize(int32_t& width, int32_t& height)
     UnlockDrawing();
 }
 
-uint32_t CreateMemoryBitmap(int32_t width, int32_t height)
+namespace {
+
+// The memory bitmap target around bitmap (made by make, given the screen
+// DC), selected into a DC of its own; 0, with the bitmap deleted, on failure.
+template <typename MakeBitmap>
+uint32_t MemoryBitmapTarget(int32_t width, int32_t height, MakeBitmap make)
 {
     LockDrawing();
     HDC screen = GetDC(0);
     HDC dc = screen ? CreateCompatibleDC(screen) : 0;
-    HBITMAP bitmap = dc ? CreateCompatibleBitmap(screen, width, height) : 0;
-    HGDIOBJ previous = bitmap ? SelectObject(dc, bitmap) : 0;
+    HBITMAP bitmap = make(dc ? screen : 0);
+    HGDIOBJ previous = bitmap && dc ? SelectObject(dc, bitmap) : 0;
     COLORREF background = GetSysColor(COLOR_BTNFACE);
     HBRUSH brush = previous ? CreateSolidBrush(background) : 0;
     if (!brush) {
@@ -116,6 +121,23 @@ uint32_t CreateMemoryBitmap(int32_t width, int32_t height)
     ReleaseDC(0, screen);
     UnlockDrawing();
     return bitmap;
+}
+
+} // namespace
+
+uint32_t CreateMemoryBitmap(int32_t width, int32_t height)
+{
+    return MemoryBitmapTarget(width, height,
+                              [&](HDC screen) { return screen ? CreateCompatibleBitmap(screen, width, height) : 0; });
+}
+
+uint32_t AdoptMemoryBitmap(uint32_t bitmap, int32_t width, int32_t height)
+{
+    return MemoryBitmapTarget(width, height, [&](HDC screen) {
+        if (!screen)
+            DeleteObject(bitmap);
+        return screen ? bitmap : 0;
+    });
 }
 
 void EndMemoryBitmap()

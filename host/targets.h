@@ -15,6 +15,9 @@ void SelectTarget(uint32_t handle, int32_t controlId, bool deferredRefresh);
 void RefreshTarget();
 void GetTargetSize(int32_t& width, int32_t& height);
 uint32_t CreateMemoryBitmap(int32_t width, int32_t height);
+// The same target around a bitmap already made (its size width x height),
+// which it then owns; 0, with the bitmap deleted, on failure.
+uint32_t AdoptMemoryBitmap(uint32_t bitmap, int32_t width, int32_t height);
 void EndMemoryBitmap();
 // colour: COLORREF, -1 = the target's background, -2 = paint nothing.
 // fillStyle: 0 solid, 1..6 hatch styles, other values solid.

@@ -74,6 +74,11 @@ int ReleaseDC(HWND window, HDC dc);
 HDC CreateCompatibleDC(HDC dc);
 // 0 when the 64-bit byte count 4 x width x height is not positive or over 2 GiB.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+// Port-only: a bitmap that takes over bits (top-down 0x00RRGGBB rows of
+// exactly width pixels, from malloc), so that pixels just made become a
+// bitmap without a second buffer. 0, with bits freed, when the size is
+// refused as CreateCompatibleBitmap refuses it.
+HBITMAP CreateBitmapTakingPixels(int width, int height, uint32_t* bits);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object); // returns the previous object of that kind
 BOOL DeleteObject(HGDIOBJ object);
 BOOL DeleteDC(HDC dc);

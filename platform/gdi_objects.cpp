@@ -37,13 +37,8 @@ HBRUSH AddBrush(Tables& t, Brush brush)
     return id;
 }
 
-HBITMAP AddBitmap(Tables& t, int32_t width, int32_t height, bool stock)
+HBITMAP AddBitmapOf(Tables& t, int32_t width, int32_t height, bool stock, uint32_t* bits)
 {
-    // A defined (black) start.
-    size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    uint32_t* bits = AllocatePixelMemory(count * sizeof(uint32_t), true);
-    if (!bits)
-        return 0;
     Bitmap bitmap;
     bitmap.width = width;
     bitmap.height = height;
@@ -53,6 +48,14 @@ HBITMAP AddBitmap(Tables& t, int32_t width, int32_t height, bool stock)
     if (id != 0)
         t.bitmaps.emplace(id, std::move(bitmap));
     return id;
+}
+
+HBITMAP AddBitmap(Tables& t, int32_t width, int32_t height, bool stock)
+{
+    // A defined (black) start.
+    size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    uint32_t* bits = AllocatePixelMemory(count * sizeof(uint32_t), true);
+    return bits ? AddBitmapOf(t, width, height, stock, bits) : 0;
 }
 
 void MakeStock(Tables& t)
@@ -179,6 +182,17 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height)
     if (!FindDc(dc))
         return 0;
     return AddBitmap(TheTables(), width, height, false);
+}
+
+HBITMAP CreateBitmapTakingPixels(int width, int height, uint32_t* bits)
+{
+    int64_t bytes = width > 0 && height > 0 ? PixelStringLength(width, height) - 8 : -1;
+    if (!bits || bytes <= 0 || bytes > kMaxPixelBytes) {
+        std::free(bits);
+        return 0;
+    }
+    auto held = LockGdi();
+    return AddBitmapOf(TheTables(), width, height, false, bits);
 }
 
 HGDIOBJ SelectObject(HDC dcId, HGDIOBJ object)

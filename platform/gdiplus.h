@@ -95,6 +95,13 @@ Status GdipGetImageDimension(GpImage* image, float* width, float* height);
 Status GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight, GpImage** thumbnail,
                              GetThumbnailImageAbort callback, void* callbackData);
 Status GdipBitmapGetPixel(GpBitmap* bitmap, int x, int y, ARGB* colour);
+// Port-only: the bitmap that GdipDrawImageRectI paints when it draws an
+// opaque picture at its own size onto a new black bitmap, made by handing
+// the bitmap the picture's own pixels instead of copying them. The picture
+// keeps its size but not its pixels (one loaded from a file decodes afresh
+// if drawn again). InvalidParameter for a picture with alpha (draw that one
+// instead).
+Status GdipCreateHBITMAPTakingPixels(GpImage* image, HBITMAP* bitmap);
 Status GdipDisposeImage(GpImage* image);
 
 // A graphics object on one of our GDI device contexts. Drawing scales

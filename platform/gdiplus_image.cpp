@@ -100,6 +100,28 @@ Status GdipCreateBitmapFromHBITMAP(HBITMAP bitmap, HPALETTE, GpBitmap** image)
     return Register(copy, image);
 }
 
+Status GdipCreateHBITMAPTakingPixels(GpImage* image, HBITMAP* bitmap)
+{
+    if (!bitmap)
+        return InvalidParameter;
+    *bitmap = 0;
+    Status status = CheckImage(image);
+    if (status == Ok)
+        status = EnsurePixels(*image);
+    if (status != Ok)
+        return status;
+    if (image->hasAlpha)
+        return InvalidParameter;
+    // What the drawing would leave: the colour, over black, with the fourth
+    // byte clear.
+    size_t count = static_cast<size_t>(image->width) * static_cast<size_t>(image->height);
+    uint32_t* bits = image->pixels.get();
+    for (size_t i = 0; i < count; ++i)
+        bits[i] &= 0x00FFFFFFu;
+    *bitmap = ::CreateBitmapTakingPixels(image->width, image->height, image->pixels.release());
+    return *bitmap != 0 ? Ok : OutOfMemory;
+}
+
 Status GdipGetImageWidth(GpImage* image, UINT* width)
 {
     Status status = CheckImage(image);

@@ -322,6 +322,42 @@ TEST(GdiplusDraw, OneToOneIsExactAndAlphaKeepsTheTarget)
     GdipDisposeImage(translucent);
 }
 
+TEST(GdiplusDraw, TakingThePixelsGivesWhatDrawingOntoBlackGives)
+{
+    TempFolder folder;
+    Started gdip;
+    auto pixels = Pattern(5, 3);
+    GpImage* opaque = PictureOf(folder, pixels, 5, 3, false);
+    Surface drawn(5, 3, 0);
+    GpGraphics* graphics = nullptr;
+    ASSERT_EQ(GdipCreateFromHDC(drawn.dc, &graphics), Ok);
+    ASSERT_EQ(GdipDrawImageRectI(graphics, opaque, 0, 0, 5, 3), Ok);
+
+    HBITMAP taken = 0;
+    ASSERT_EQ(GdipCreateHBITMAPTakingPixels(opaque, &taken), Ok);
+    GdiPixels bits = GdiBitmapPixels(taken);
+    ASSERT_EQ(bits.width, 5);
+    ASSERT_EQ(bits.height, 3);
+    for (int i = 0; i < 15; ++i) // all four bytes, the fourth clear as drawing leaves it
+        EXPECT_EQ(bits.bits[i], drawn.pixels.bits[i]) << i;
+    DeleteObject(taken);
+    // The picture lost its pixels, not its file: drawn again it is the same.
+    Surface again(5, 3, 0);
+    GpGraphics* second = nullptr;
+    ASSERT_EQ(GdipCreateFromHDC(again.dc, &second), Ok);
+    ASSERT_EQ(GdipDrawImageRectI(second, opaque, 0, 0, 5, 3), Ok);
+    EXPECT_EQ(std::vector<uint32_t>(again.pixels.bits, again.pixels.bits + 15),
+              std::vector<uint32_t>(drawn.pixels.bits, drawn.pixels.bits + 15));
+
+    GpImage* translucent = PictureOf(folder, {0x80FF0000}, 1, 1, true);
+    EXPECT_EQ(GdipCreateHBITMAPTakingPixels(translucent, &taken), InvalidParameter) << "alpha is drawn, not taken";
+    EXPECT_EQ(taken, 0u);
+    GdipDeleteGraphics(graphics);
+    GdipDeleteGraphics(second);
+    GdipDisposeImage(opaque);
+    GdipDisposeImage(translucent);
+}
+
 TEST(GdiplusDraw, ScalesIntoExactlyTheRectangleAndClips)
 {
     TempFolder folder;
