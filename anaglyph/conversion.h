@@ -35,6 +35,10 @@ struct ConversionRequest {
     // True: the conversion runs on the calling thread alone (a batch that
     // already has a worker on every core); else it may use a second thread.
     bool singleThread = false;
+    // True: the picture is about to be shown. A conversion that encodes its
+    // JPEG band by band then also decodes it as it goes, and leaves the
+    // picture for the screen's reader (KeepPrefetchedPicture).
+    bool decodeForScreen = false;
 };
 
 enum class ConversionStatus {

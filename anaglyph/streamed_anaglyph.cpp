@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "anaglyph/anaglyph_mixer.h"
+#include "imageio/codecs/jpeg_echo.h"
 #include "imageio/codecs/jpeg_rows.h"
 #include "imageio/failure_reasons.h"
 #include "imageio/metadata.h"
@@ -181,12 +182,23 @@ bool RunBands(BandJob& job, BandRing& ring)
 struct RowCodecs {
     JpegRowReader* reader = nullptr;
     JpegRowWriter* writer = nullptr;
+    JpegEcho* screenCopy = nullptr; // the output decoded as it is encoded, for the screen
     ~RowCodecs()
     {
         EndJpegRows(reader);
         EndJpegWriter(writer);
+        EndJpegEcho(screenCopy);
     }
 };
+
+// The written picture, decoded alongside the encoder, for the screen's
+// reader; none is left when the decode failed (the screen then reads the file).
+void KeepScreenCopy(RowCodecs& codecs, const std::string& path)
+{
+    Picture picture;
+    if (codecs.screenCopy && FinishJpegEcho(codecs.screenCopy, picture) == kCodecOk)
+        KeepPrefetchedPicture(path, std::move(picture));
+}
 
 } // namespace
 
@@ -230,6 +242,8 @@ ConversionResult StreamAnaglyph(const ConversionRequest& request, StereoSource& 
     CodecResult started = StartJpegWriter(outWidth, outHeight, request.options.jpegQuality, codecs.writer);
     if (started != kCodecOk)
         return WriteFailed(request, started, outWidth, outHeight);
+    if (request.decodeForScreen && !request.singleThread && (codecs.screenCopy = StartJpegEcho()))
+        WatchJpegWriter(codecs.writer, EchoJpegBytes, codecs.screenCopy);
 
     std::string notes = source.notes;
     job.request = &request;
@@ -269,6 +283,7 @@ ConversionResult StreamAnaglyph(const ConversionRequest& request, StereoSource& 
     CodecResult saved = SaveFileBytes(request.outputPath, bytes, &failure);
     if (saved != kCodecOk)
         return WriteFailed(request, saved, outWidth, outHeight, failure);
+    KeepScreenCopy(codecs, request.outputPath);
     ConversionResult result;
     result.status = ConversionStatus::Written;
     result.notes = notes;

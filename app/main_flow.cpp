@@ -143,6 +143,7 @@ int32_t fConvertAndShow(const ConversionRequest& request)
     // same folder under the lower-cased file name, with its kind's suffix and
     // extension ("_anaglyph" and ".jpg" unless --to asks for another kind).
     ConversionRequest fullRequest = request;
+    fullRequest.decodeForScreen = true;
     const StereoOutput& written = StereoOutputFor(request.options.outputKind);
     if (fullRequest.outputPath.empty())
         fullRequest.outputPath =
@@ -171,7 +172,8 @@ int32_t fConvertAndShow(const ConversionRequest& request)
         return 1;
     }
 
-    // The written file is read back for the screen; its decode runs on the
+    // The written file is read back for the screen: a JPEG written band by
+    // band was decoded as it was encoded; another is decoded now, on the
     // second core while the window maps. A JPS shows its two views side by
     // side, an MPO its first picture (the left view) and a wiggle GIF its
     // first frame (the left view, still): what a picture loader makes of

@@ -88,7 +88,10 @@ CodecResult DecodePictureFile(const std::string& path, Picture& picture);
 // Starts decoding the file on another thread, for a reader that is sure to
 // come; TakePrefetchedPicture hands the result to the first reader of the
 // same, unchanged file (false for any other file: it decodes as usual).
+// A picture already decoded from the bytes just written to path (a
+// JpegEcho's) counts as its prefetch; PrefetchPictureFile then keeps it.
 void PrefetchPictureFile(const std::string& path);
+void KeepPrefetchedPicture(const std::string& path, Picture&& picture);
 bool TakePrefetchedPicture(const std::string& path, Picture& picture, CodecResult& result);
 
 // The same decoders on bytes in memory (clipboard data, fuzzing).

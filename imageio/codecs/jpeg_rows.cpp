@@ -8,11 +8,13 @@
 // may report one is made from a function holding no C++ object.
 #include "imageio/codecs/jpeg_rows.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <new>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "imageio/codecs/formats.h"
 
@@ -55,6 +57,8 @@ struct JpegRowReader {
     RowErrors errors;
     jpeg_progress_mgr progress;
     bool created = false;
+    JpegPieces pieces;             // set when the bytes arrive while read
+    jpeg_source_mgr piecesSource;
 };
 
 struct JpegRowWriter {
@@ -63,9 +67,61 @@ struct JpegRowWriter {
     jpeg_destination_mgr destination;
     std::string bytes; // the file so far; bytes.size() is its capacity
     bool created = false;
+    JpegBytesWatcher watch = nullptr;
+    void* watchContext = nullptr;
+    size_t watched = 0; // bytes handed to watch so far
 };
 
 namespace {
+
+// The source of a JPEG that arrives in pieces. When the pieces end before
+// the picture does, the decoder is given an end marker, as libjpeg's memory
+// source gives it, and fills in the rest.
+void StartPieces(j_decompress_ptr) {}
+
+boolean NextPiece(j_decompress_ptr info)
+{
+    static const JOCTET kEnd[2] = {0xFF, JPEG_EOI};
+    auto* reader = static_cast<JpegRowReader*>(info->client_data);
+    const uint8_t* piece = nullptr;
+    size_t size = reader->pieces.next(reader->pieces.context, &piece);
+    if (size == 0) {
+        WARNMS(info, JWRN_JPEG_EOF);
+        piece = kEnd;
+        size = sizeof kEnd;
+    }
+    info->src->next_input_byte = piece;
+    info->src->bytes_in_buffer = size;
+    return TRUE;
+}
+
+void SkipPieces(j_decompress_ptr info, long count)
+{
+    while (count > 0) {
+        if (info->src->bytes_in_buffer == 0)
+            NextPiece(info);
+        size_t skipped = std::min(size_t(count), info->src->bytes_in_buffer);
+        info->src->next_input_byte += skipped;
+        info->src->bytes_in_buffer -= skipped;
+        count -= long(skipped);
+    }
+}
+
+void EndPieces(j_decompress_ptr) {}
+
+void UsePieces(JpegRowReader* reader)
+{
+    reader->info.client_data = reader;
+    jpeg_source_mgr& source = reader->piecesSource;
+    source.init_source = StartPieces;
+    source.fill_input_buffer = NextPiece;
+    source.skip_input_data = SkipPieces;
+    source.resync_to_restart = jpeg_resync_to_restart;
+    source.term_source = EndPieces;
+    source.bytes_in_buffer = 0;
+    source.next_input_byte = nullptr;
+    reader->info.src = &source;
+}
 
 bool StartReading(JpegRowReader* reader, const uint8_t* data, size_t size, bool decode)
 {
@@ -75,7 +131,10 @@ bool StartReading(JpegRowReader* reader, const uint8_t* data, size_t size, bool 
     reader->created = true;
     reader->progress.progress_monitor = LimitScans;
     reader->info.progress = &reader->progress;
-    jpeg_mem_src(&reader->info, data, static_cast<unsigned long>(size));
+    if (reader->pieces.next)
+        UsePieces(reader);
+    else
+        jpeg_mem_src(&reader->info, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&reader->info, TRUE) != JPEG_HEADER_OK)
         return false;
     const J_COLOR_SPACE space = reader->info.jpeg_color_space;
@@ -242,6 +301,26 @@ CodecResult OpenRows(const uint8_t* data, size_t size, bool decode, JpegRowReade
 
 } // namespace
 
+CodecResult StartJpegRowsFromPieces(JpegPieces pieces, JpegRowReader*& reader, int32_t& width, int32_t& height)
+{
+    reader = nullptr;
+    auto* opened = new (std::nothrow) JpegRowReader;
+    if (!opened)
+        return kCodecOutOfMemory;
+    UseRowErrors(opened->errors);
+    opened->info.err = &opened->errors.manager;
+    opened->pieces = pieces;
+    if (!StartReading(opened, nullptr, 0, true) ||
+        codecs::CheckPictureSize(opened->info.image_width, opened->info.image_height) != kCodecOk) {
+        EndJpegRows(opened);
+        return kCodecCorrupt;
+    }
+    width = int32_t(opened->info.image_width);
+    height = int32_t(opened->info.image_height);
+    reader = opened;
+    return kCodecOk;
+}
+
 CodecResult ProbeJpegRows(const uint8_t* data, size_t size, int32_t& width, int32_t& height, int64_t& workBytes)
 {
     JpegRowReader* reader = nullptr;
@@ -311,15 +390,39 @@ CodecResult StartJpegWriter(int32_t width, int32_t height, int32_t quality, Jpeg
     return kCodecOk;
 }
 
+namespace {
+
+// Hands the watcher the bytes made since it was last called, up to made.
+void ShowNewBytes(JpegRowWriter* writer, size_t made)
+{
+    if (!writer->watch || made <= writer->watched)
+        return;
+    writer->watch(writer->watchContext, reinterpret_cast<const uint8_t*>(writer->bytes.data()) + writer->watched,
+                  made - writer->watched);
+    writer->watched = made;
+}
+
+} // namespace
+
+void WatchJpegWriter(JpegRowWriter* writer, JpegBytesWatcher watch, void* context)
+{
+    writer->watch = watch;
+    writer->watchContext = context;
+}
+
 CodecResult WriteJpegRows(JpegRowWriter* writer, ImageView rows)
 {
-    return PassRows(writer, rows, WriteRows) ? kCodecOk : kCodecWriteFailed;
+    if (!PassRows(writer, rows, WriteRows))
+        return kCodecWriteFailed;
+    ShowNewBytes(writer, writer->bytes.size() - writer->destination.free_in_buffer);
+    return kCodecOk;
 }
 
 CodecResult FinishJpegWriter(JpegRowWriter* writer, std::string& bytes)
 {
     if (!FinishWriting(writer))
         return kCodecWriteFailed;
+    ShowNewBytes(writer, writer->bytes.size());
     bytes.swap(writer->bytes);
     return kCodecOk;
 }

@@ -55,6 +55,9 @@ void PrefetchPictureFile(const std::string& path)
     std::lock_guard<std::mutex> hold(slot.lock);
     if (slot.decoder.joinable())
         slot.decoder.join();
+    FileIdentity now;
+    if (slot.path == path && slot.result == kCodecOk && IdentityOf(path, now) && now == slot.identity)
+        return; // kept from the bytes as they were written
     slot.picture = Picture{};
     slot.path.clear();
     FileIdentity identity;
@@ -63,6 +66,23 @@ void PrefetchPictureFile(const std::string& path)
     slot.path = path;
     slot.identity = identity;
     slot.decoder = std::thread([&slot, path] { slot.result = DecodePictureFile(path, slot.picture); });
+}
+
+void KeepPrefetchedPicture(const std::string& path, Picture&& picture)
+{
+    Prefetch& slot = Slot();
+    std::lock_guard<std::mutex> hold(slot.lock);
+    if (slot.decoder.joinable())
+        slot.decoder.join();
+    slot.path.clear();
+    slot.picture = Picture{};
+    FileIdentity identity;
+    if (!IdentityOf(path, identity))
+        return;
+    slot.path = path;
+    slot.identity = identity;
+    slot.picture = std::move(picture);
+    slot.result = kCodecOk;
 }
 
 bool TakePrefetchedPicture(const std::string& path, Picture& picture, CodecResult& result)

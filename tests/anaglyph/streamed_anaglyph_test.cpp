@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -141,11 +142,26 @@ TEST(StreamedAnaglyph, WritesTheWholeViewPathsBytes)
             ASSERT_EQ(PathOf(request), ConversionPath::Bands);
             for (bool single : {false, true}) {
                 request.singleThread = single;
+                // For the screen, the output is also decoded as it is
+                // encoded: the picture left is the written file's, metadata
+                // and all.
+                request.decodeForScreen = !single;
                 std::remove(request.outputPath.c_str());
                 ConversionResult result = ConvertPicture(request);
                 ASSERT_EQ(result.status, ConversionStatus::Written) << result.reason;
                 EXPECT_TRUE(sgtest::FileBytes(request.outputPath) == whole) << (single ? "one thread" : "two threads");
                 EXPECT_EQ(result.notes, wholeNotes);
+                Picture echoed, decoded;
+                CodecResult echoResult = kCodecCorrupt;
+                EXPECT_EQ(TakePrefetchedPicture(request.outputPath, echoed, echoResult), !single);
+                if (single)
+                    continue;
+                ASSERT_EQ(echoResult, kCodecOk);
+                ASSERT_EQ(DecodePictureFile(request.outputPath, decoded), kCodecOk);
+                ASSERT_EQ(echoed.width, decoded.width);
+                ASSERT_EQ(echoed.height, decoded.height);
+                const size_t count = size_t(decoded.width) * size_t(decoded.height);
+                EXPECT_TRUE(std::equal(echoed.pixels.get(), echoed.pixels.get() + count, decoded.pixels.get()));
             }
         }
     }

@@ -1,8 +1,10 @@
 // JPEG by bands of rows: the pixels the whole-picture decoder gives and the
 // bytes the whole-picture encoder writes, for every shape of file the
 // conversion meets (subsampled, grey, progressive, cut short, odd sizes)
-// and the quality where the encoder changes its transform.
+// and the quality where the encoder changes its transform; and the echo,
+// which decodes the bytes as the writer makes them.
 #include "imageio/codecs/jpeg_rows.h"
+#include "imageio/codecs/jpeg_echo.h"
 
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
@@ -113,6 +115,9 @@ TEST_P(JpegRowsEncode, WritesTheWholeEncodersBytes)
 
     JpegRowWriter* writer = nullptr;
     ASSERT_EQ(StartJpegWriter(c.width, c.height, c.quality, writer), kCodecOk);
+    JpegEcho* echo = StartJpegEcho();
+    ASSERT_NE(echo, nullptr);
+    WatchJpegWriter(writer, EchoJpegBytes, echo);
     for (int32_t top = 0; top < c.height; top += 5) {
         const int32_t count = c.height - top < 5 ? c.height - top : 5;
         ASSERT_EQ(WriteJpegRows(writer, ImageView{pixels.data() + size_t(top) * size_t(stride), c.width, count, stride}),
@@ -123,6 +128,33 @@ TEST_P(JpegRowsEncode, WritesTheWholeEncodersBytes)
     EndJpegWriter(writer);
     EXPECT_TRUE(bytes == expected) << c.width << "x" << c.height << " q" << c.quality << ": " << bytes.size()
                                    << " bytes, whole " << expected.size();
+
+    // The echo saw every byte: its picture is the whole decoder's.
+    Picture echoed, decoded;
+    ASSERT_EQ(FinishJpegEcho(echo, echoed), kCodecOk);
+    EndJpegEcho(echo);
+    ASSERT_EQ(codecs::DecodeJpeg(Bytes(bytes), bytes.size(), decoded), kCodecOk);
+    ASSERT_EQ(echoed.width, decoded.width);
+    ASSERT_EQ(echoed.height, decoded.height);
+    EXPECT_EQ(std::vector<uint32_t>(echoed.pixels.get(), echoed.pixels.get() + size_t(c.width) * size_t(c.height)),
+              std::vector<uint32_t>(decoded.pixels.get(), decoded.pixels.get() + size_t(c.width) * size_t(c.height)));
+}
+
+TEST(JpegEcho, BytesThatStopShortGiveNoPicture)
+{
+    Pixels pixels = Pattern(64, 48);
+    std::string jpeg = MakeJpeg(pixels.data(), 64, 48, TJPF_BGRX, TJSAMP_444, 0);
+    for (size_t keep : {size_t(0), size_t(2), jpeg.size() / 2, jpeg.size() - 2}) {
+        JpegEcho* echo = StartJpegEcho();
+        ASSERT_NE(echo, nullptr);
+        EchoJpegBytes(echo, Bytes(jpeg), keep);
+        Picture picture;
+        EXPECT_NE(FinishJpegEcho(echo, picture), kCodecOk) << keep << " of " << jpeg.size() << " bytes";
+        EXPECT_EQ(picture.pixels, nullptr);
+        EndJpegEcho(echo);
+    }
+    // Ended before any byte came (a conversion that failed): no wait, no picture.
+    EndJpegEcho(StartJpegEcho());
 }
 
 // 95 and 96 straddle the change of transform; the large one outgrows the
