@@ -43,9 +43,14 @@ PY
 echo "bare codecs program: $(libraries $bare)"
 echo "stereoglass -c:      $(libraries $program)"
 [ -n "$earlier" ] && echo "earlier program -c:  $(libraries $earlier -c $missing)"
-# What a window run adds: the desktop library and the libraries it needs
-# that the -c run has not loaded already.
-desktop="$build/lib/stereoglass/libstereoglass-desktop.so"
+# What a window run and the first copy of a source's metadata add: the
+# private library and the libraries it needs that the -c run has not loaded
+# already.
 loaded=$(LD_DEBUG=files $program 2>&1 >/dev/null | sed -n 's/.*file=\([^ ]*\) .*generating link map.*/\1/p' | sort -u || true)
-added=$(ldd "$desktop" | awk '/=>/ {print $1}' | sort -u | comm -23 - <(echo "$loaded") | wc -l)
-echo "a window run adds:   $((added + 1)) shared libraries ($(basename "$desktop") and $added it needs)"
+adds() { # WHAT LIBRARY
+    local added
+    added=$(ldd "$2" | awk '/=>/ {print $1}' | sort -u | comm -23 - <(echo "$loaded") | wc -l)
+    printf '%-20s %s\n' "$1 adds:" "$((added + 1)) shared libraries ($(basename "$2") and $added it needs)"
+}
+adds "a window run" "$build/lib/stereoglass/libstereoglass-desktop.so"
+adds "a metadata copy" "$build/lib/stereoglass/libstereoglass-metadata.so"

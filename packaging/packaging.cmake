@@ -21,10 +21,11 @@ set(SG_PACKAGE_MAINTAINER "Stereoglass developers <stereoglass@example.org>" CAC
   "The Maintainer field of the Debian packages: a name and a mail address")
 
 install(TARGETS stereoglass RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
-# The desktop and measuring libraries are the program's own, beside it in a
-# private folder.
+# The desktop, measuring and metadata libraries are the program's own,
+# beside it in a private folder.
 set_target_properties(stereoglass PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}/stereoglass")
-install(TARGETS sg_desktop_module sg_measure_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/stereoglass COMPONENT program)
+install(TARGETS sg_desktop_module sg_measure_module sg_metadata_module
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/stereoglass COMPONENT program)
 install(TARGETS libstereoglass LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library
   NAMELINK_COMPONENT development)
 install(FILES ${CMAKE_SOURCE_DIR}/imageio/export.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}

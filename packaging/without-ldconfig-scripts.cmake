@@ -2,7 +2,7 @@
 # shared library in /usr/lib a postinst and a postrm that call ldconfig,
 # which dpkg's ldconfig trigger (the library package's triggers file) makes
 # needless; the program's package gets the same pair for its private
-# desktop library in /usr/lib/stereoglass, which ldconfig never looks at.
+# libraries in /usr/lib/stereoglass, which ldconfig never looks at.
 # They are taken out, and the package is built again from what CPack put in
 # it.
 foreach(deb IN LISTS CPACK_PACKAGE_FILES)

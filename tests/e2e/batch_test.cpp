@@ -122,17 +122,27 @@ TEST_F(Batch, ConvertsOnePictureWithoutADisplay)
 }
 
 // A run that shows nothing maps no desktop library, even with a display
-// named: the loader's own log lists every library the process loads.
+// named: the loader's own log lists every library the process loads. Exiv2
+// (libexiv2, libexpat) comes with the metadata library, which a run loads
+// from its private folder only once it looks at a source's metadata.
 TEST_F(Batch, RunsThatShowNothingLoadNoDesktopLibrary)
 {
     Put("bench-sbs-959.png", "Pair.PNG");
-    const std::vector<std::vector<std::string>> runs = {
-        {"-c", "Missing.jpg"},
-        {"-c", "Pair.PNG"},
-        {"--thumbnail", "96", "Pair.PNG", "preview.png"},
-        {"--help"},
+    Put("figure-sbs.jps", "Exif.JPS");
+    enum class Metadata { NotLoaded, Loaded, Either };
+    const struct {
+        std::vector<std::string> args;
+        Metadata metadata;
+    } runs[] = {
+        {{"-c", "Missing.jpg"}, Metadata::NotLoaded},
+        {{"-c", "Pair.PNG"}, Metadata::Either},
+        {{"-c", "Exif.JPS"}, Metadata::Loaded},
+        {{"--thumbnail", "96", "Pair.PNG", "preview.png"}, Metadata::Either},
+        {{"--help"}, Metadata::NotLoaded},
     };
-    for (std::vector<std::string> args : runs) {
+    const std::string metadataLibrary = std::string(SG_BINARY_DIR) + "/lib/stereoglass/libstereoglass-metadata.so";
+    for (const auto& [given, metadata] : runs) {
+        std::vector<std::string> args = given;
         std::string shown = args[0] + " " + args[1 % args.size()];
         args.insert(args.begin(), SG_PROGRAM);
         CommandRun run = RunCommand(args, work.path,
@@ -146,6 +156,14 @@ TEST_F(Batch, RunsThatShowNothingLoadNoDesktopLibrary)
         for (const char* desktop : {"libgtk", "libgdk", "libX11", "libGLX", "libopencv", "stereoglass-desktop",
                                     "stereoglass-measure"})
             EXPECT_EQ(run.err.find(desktop), std::string::npos) << shown << " loads " << desktop;
+        if (metadata == Metadata::NotLoaded) {
+            for (const char* exiv2 : {"libexiv2", "libexpat", "stereoglass-metadata"})
+                EXPECT_EQ(run.err.find(exiv2), std::string::npos) << shown << " loads " << exiv2;
+        } else if (metadata == Metadata::Loaded) {
+            EXPECT_NE(run.err.find("file=libexiv2.so.27 [0];  needed by " + metadataLibrary), std::string::npos)
+                << shown << " loads no Exiv2 through " << metadataLibrary << "\n"
+                << run.err;
+        }
     }
 }
 
@@ -654,6 +672,29 @@ TEST_F(Batch, MeasuringWithoutItsLibraryLeavesTheViewsAndSaysWhy)
         << run.err;
     EXPECT_NE(run.err.find("\"a.jps\" stereo window: the measuring library cannot be loaded"), std::string::npos)
         << run.err;
+    EXPECT_EQ(Bytes(work / "a_anaglyph.jpg"), expected);
+}
+
+// When the metadata copy cannot be loaded (a library of its name without
+// the entry, found ahead of the real one), the picture is still written, as
+// it is without metadata, and the note says which library failed and why.
+TEST_F(Batch, MetadataWithoutItsLibraryWritesThePictureAndSaysWhy)
+{
+    Put("figure-sbs.jps", "a.jps");
+    CommandRun stripped = Run({"-c", "--strip", "a.jps"});
+    ASSERT_EQ(stripped.exitCode, 0) << stripped.err;
+    const std::string expected = Bytes(work / "a_anaglyph.jpg");
+    fs::remove(work / "a_anaglyph.jpg");
+    fs::create_directories(work / "fake");
+    fs::copy_file("/lib/x86_64-linux-gnu/libz.so.1", work / "fake/libstereoglass-metadata.so");
+    CommandRun run = RunCommand({SG_PROGRAM, "-c", "a.jps"}, work.path,
+                                {"XDG_CONFIG_HOME=" + work.path + "/.config", "HOME=" + work.path,
+                                 "LD_LIBRARY_PATH=" + work.path + "/fake"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "a.jps -> a_anaglyph.jpg\n");
+    EXPECT_EQ(run.err, "stereoglass: \"a.jps\": The source's metadata could not be read or written, so the result "
+                       "carries none: the metadata library cannot be loaded (libstereoglass-metadata.so: no "
+                       "sg_metadata_calls).\n");
     EXPECT_EQ(Bytes(work / "a_anaglyph.jpg"), expected);
 }
 

@@ -47,14 +47,18 @@ void ExpectRunsFrom(const std::string& prefix)
     CommandRun version = RunCommand({program, "--version"}, work.path, environment);
     EXPECT_EQ(version.exitCode, 0) << version.err;
     EXPECT_EQ(version.out.rfind("stereoglass 1.", 0), 0u) << version.out;
-    CommandRun convert = RunCommand({program, "-c", "Figure.JPS"}, work.path, environment);
+    // The conversion copies the picture's EXIF, and so loads the metadata
+    // library, with Exiv2 under it, from beside the program.
+    std::vector<std::string> windowRun = environment;
+    windowRun.push_back("LD_DEBUG=files");
+    CommandRun convert = RunCommand({program, "-c", "Figure.JPS"}, work.path, windowRun);
     EXPECT_EQ(convert.exitCode, 0) << convert.err;
     EXPECT_EQ(convert.out, "Figure.JPS -> figure_anaglyph.jpg\n");
     EXPECT_TRUE(fs::exists(work / "figure_anaglyph.jpg"));
+    EXPECT_NE(convert.err.find("needed by " + prefix + "/bin/../lib/stereoglass/libstereoglass-metadata.so"), std::string::npos) << convert.err;
+    EXPECT_EQ(convert.err.find("metadata library cannot be loaded"), std::string::npos) << convert.err;
     // A run that needs a window loads the desktop library from beside the
     // program (here it then finds no display).
-    std::vector<std::string> windowRun = environment;
-    windowRun.push_back("LD_DEBUG=files");
     CommandRun show = RunCommand({program, "Figure.JPS"}, work.path, windowRun);
     EXPECT_NE(show.err.find("needed by " + prefix + "/bin/../lib/stereoglass/libstereoglass-desktop.so"), std::string::npos) << show.err;
     EXPECT_EQ(show.err.find("desktop library cannot be loaded"), std::string::npos) << show.err;
@@ -69,7 +73,7 @@ void ExpectRunsFrom(const std::string& prefix)
 const std::map<std::string, std::set<std::string>> kPackages = {
     {"stereoglass",
      {"bin/stereoglass", "lib/stereoglass/libstereoglass-desktop.so", "lib/stereoglass/libstereoglass-measure.so",
-      "share/applications/stereoglass.desktop", "share/icons/hicolor/scalable/apps/stereoglass.svg",
+      "lib/stereoglass/libstereoglass-metadata.so", "share/applications/stereoglass.desktop", "share/icons/hicolor/scalable/apps/stereoglass.svg",
       "share/man/man1/stereoglass.1.gz", "share/mime/packages/stereoglass.xml", "share/doc/stereoglass/copyright",
       "share/doc/stereoglass/changelog.gz", "share/thumbnailers/stereoglass.thumbnailer"}},
     {"libstereoglass1",
@@ -176,7 +180,7 @@ TEST(Package, DebsAreSplitLikeDebianLibrariesPassLintianAndRunUnpacked)
 
     std::string depends = CommandOutput("dpkg-deb -f " + scratch.path + "/stereoglass_1.0.0_amd64.deb Depends");
     for (const char* package : {"libc6", "libgtk-3-0", "libturbojpeg0", "libpng16-16", "libtiff6", "libgif7",
-                                "libx11-6"})
+                                "libx11-6", "libexiv2-27"})
         EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
     EXPECT_EQ(CommandOutput("dpkg-deb -f " + scratch.path + "/libstereoglass-dev_1.0.0_amd64.deb Depends"),
               "libstereoglass1 (= 1.0.0)");

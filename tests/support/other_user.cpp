@@ -78,8 +78,9 @@ std::string ProgramForOtherUser(const std::string& program)
         copied = copied && !error && chmod(library.c_str(), 0755) == 0;
     }
     // The program's private libraries, which it loads by name only when it
-    // needs a window or a measurement: ldd does not list them, and the
-    // build tree they are found in may be closed to the other user.
+    // needs a window, a measurement or a source's metadata: ldd does not
+    // list them, and the build tree they are found in may be closed to the
+    // other user.
     for (const auto& entry : fs::directory_iterator(home + "/lib/stereoglass", error)) {
         if (entry.path().extension() != ".so")
             continue;
