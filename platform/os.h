@@ -84,11 +84,11 @@ void OsOnInterrupt(void (*handler)(int signal));
 // Ends the process at once with code, running no static destructors.
 [[noreturn]] void OsEndProcess(int code);
 
-// Loads the shared library (found through the program's RUNPATH, once; later
-// calls find it loaded) and returns the address of its symbol; nullptr when
-// either cannot be had, with the loader's reason in error.
 // Loads one of the program's private libraries by file name: as the
 // program's RUNPATH or LD_LIBRARY_PATH find it, else from beside the
 // program (installed or built); null with the reason in dlerror().
 void* OsOpenPrivateLibrary(const char* library);
+// Loads the shared library (as OsOpenPrivateLibrary does, once; later calls
+// find it loaded) and returns the address of its symbol; nullptr when either
+// cannot be had, with the loader's reason in error.
 void* OsLibrarySymbol(const char* library, const char* symbol, std::string& error);
