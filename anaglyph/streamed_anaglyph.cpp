@@ -7,6 +7,10 @@
 #include <utility>
 
 #include "anaglyph/anaglyph_mixer.h"
+#include "anaglyph/auto_window.h"
+#include "anaglyph/early_measurement.h"
+#include "anaglyph/perspective_warp.h"
+#include "anaglyph/stereo_window.h"
 #include "imageio/codecs/jpeg_rows.h"
 #include "imageio/failure_reasons.h"
 #include "imageio/metadata.h"
@@ -18,12 +22,35 @@ namespace {
 constexpr int32_t kBandRows = 64;
 // Bands in the ring when two threads share it; one thread needs one.
 constexpr int32_t kRingBands = 6;
+// With the stereo window measured first: the decoder runs this far ahead
+// while the measurement is made, and the mixing side catches up after.
+constexpr int32_t kMeasuredRingBands = 16;
 
 const uint8_t* Data(const std::string& bytes) { return reinterpret_cast<const uint8_t*>(bytes.data()); }
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-int32_t RingBands(const ConversionRequest& request) { return request.singleThread ? 1 : kRingBands; }
+int32_t BandsOf(int32_t height) { return (height + kBandRows - 1) / kBandRows; }
+
+bool PlanHas(const ConversionPlan& plan, const char* name)
+{
+    for (const PlannedStep& step : plan.steps)
+        if (std::strcmp(step.step->name, name) == 0)
+            return true;
+    return false;
+}
+
+// The alignment warps rows from anywhere in the right view: the whole
+// picture is kept. The window alone moves no row, and only needs the
+// decoder to run ahead while it measures.
+int32_t RingBands(const ConversionRequest& request, const ConversionPlan& plan, int32_t height)
+{
+    if (PlanHas(plan, "align"))
+        return BandsOf(height);
+    if (request.singleThread)
+        return 1;
+    return PlanHas(plan, "window") ? kMeasuredRingBands : kRingBands;
+}
 
 ConversionResult Failed(ConversionStatus status, std::string reason)
 {
@@ -67,9 +94,14 @@ struct BandJob {
     std::string* notes;
     std::string reason;   // why the mixing side stopped
     CodecResult written = kCodecOk;
+    int32_t shift = 0;    // the stereo window's, asked or measured
+    AlignmentDecision aligned; // outcome.applied: the right view is warped
+    Image warpedBand;     // one band of the aligned right view
+    int32_t outputHeight = 0;
+    int32_t decodedHere = 0; // bands decoded by the mixing side (one thread)
 };
 
-int32_t BandCount(const BandJob& job) { return (job.height + kBandRows - 1) / kBandRows; }
+int32_t BandCount(const BandJob& job) { return BandsOf(job.height); }
 
 ImageView Band(const BandJob& job, int32_t band)
 {
@@ -81,27 +113,98 @@ ImageView Band(const BandJob& job, int32_t band)
 
 CodecResult DecodeBand(BandJob& job, int32_t band) { return ReadJpegRows(job.reader, Band(job, band)); }
 
-// Cuts the band into its two views as the whole picture is cut, takes the
-// view steps (a shift narrows both windows), mixes into the left view's own
-// pixels and encodes the rows from there.
-bool MixAndEncodeBand(BandJob& job, int32_t band)
+// The two views of rows cut from the ring (the rows within one slot, or the
+// whole picture when the ring holds it).
+void CutViews(const BandJob& job, ImageView rows, ImageView& left, ImageView& right)
 {
-    const ImageView rows = Band(job, band);
     const int32_t half = job.width / 2;
-    ImageView left = rows.Crop(0, 0, half, rows.height);
-    ImageView right = rows.Crop(half, 0, half, rows.height);
+    left = rows.Crop(0, 0, half, rows.height);
+    right = rows.Crop(half, 0, half, rows.height);
     if (job.exchanged)
         std::swap(left, right);
-    // The only step on this path is the shift, which needs no state.
-    ViewStepState steps;
-    if (!RunViewSteps(*job.request, *job.plan, steps, left, right, *job.notes, job.reason))
+}
+
+// Narrows both views by the window's shift, as the shift step does.
+bool ShiftBand(BandJob& job, ImageView& left, ImageView& right)
+{
+    std::string problem;
+    if (job.shift != 0 && !ShiftStereoWindow(left, right, job.shift, problem)) {
+        job.reason = Quoted(job.request->sourcePath) + " cannot be converted: " + problem + ".";
         return false;
+    }
+    return true;
+}
+
+bool MixAndEncode(BandJob& job, ImageView left, ImageView right)
+{
     if (!MixViews(left, right, job.request->options.method, left)) {
         job.reason = "The views of " + Quoted(job.request->sourcePath) + " could not be mixed.";
         return false;
     }
     job.written = WriteJpegRows(job.writer, left);
     return job.written == kCodecOk;
+}
+
+// Cuts the band into its two views as the whole picture is cut, narrows
+// them by the shift, mixes into the left view's own pixels and encodes the
+// rows from there.
+bool MixAndEncodeBand(BandJob& job, int32_t band)
+{
+    ImageView left, right;
+    CutViews(job, Band(job, band), left, right);
+    return ShiftBand(job, left, right) && MixAndEncode(job, left, right);
+}
+
+// Output rows [top, top + rows) of the aligned views: the left view's kept
+// rows as they are, the right view's warped into a band of their own, both
+// narrowed by the shift, mixed into the left view's pixels and encoded.
+bool WarpMixAndEncode(BandJob& job, int32_t top, int32_t rows)
+{
+    ImageView left, right;
+    CutViews(job, job.ring.View().Crop(0, 0, job.width, job.height), left, right);
+    const AlignmentDecision& a = job.aligned;
+    ImageView keptLeft = left.Crop(a.outcome.x, a.outcome.y + top, a.width, rows);
+    ImageView warped = job.warpedBand.View().Crop(0, 0, a.width, rows);
+    WarpPerspectiveRows(right, a.fromKept, top, warped);
+    return ShiftBand(job, keptLeft, warped) && MixAndEncode(job, keptLeft, warped);
+}
+
+// The source bands output rows [top, top + rows) read, first and last.
+void BandsRead(const BandJob& job, int32_t top, int32_t rows, int32_t& first, int32_t& last)
+{
+    if (!job.aligned.outcome.applied) {
+        first = last = top / kBandRows;
+        return;
+    }
+    int32_t low = 0, high = 0;
+    WarpRowsRead(job.aligned.fromKept, job.aligned.width, top, top + rows, job.height, low, high);
+    low = std::min(low, job.aligned.outcome.y + top);
+    high = std::max(high, job.aligned.outcome.y + top + rows - 1);
+    first = low / kBandRows;
+    last = high / kBandRows;
+}
+
+// Waits until the bands first .. last are decoded and tells the decoder
+// that those before first are done with; on one thread, decodes them. False
+// when the decoder failed.
+bool BandsReady(BandJob& job, BandRing& ring, int32_t first, int32_t last)
+{
+    if (job.request->singleThread) {
+        for (; job.decodedHere <= last; ++job.decodedHere)
+            if (DecodeBand(job, job.decodedHere) != kCodecOk) {
+                ring.decodeFailed = true;
+                return false;
+            }
+        return true;
+    }
+    {
+        std::unique_lock<std::mutex> held(ring.lock);
+        ring.consumed = std::max(ring.consumed, first);
+    }
+    ring.changed.notify_all();
+    std::unique_lock<std::mutex> held(ring.lock);
+    ring.changed.wait(held, [&] { return ring.decodeFailed || ring.decoded > last; });
+    return ring.decoded > last;
 }
 
 // The decoding thread's side: each band into a free slot, then said.
@@ -129,53 +232,61 @@ void DecodeBands(BandJob& job, BandRing& ring)
     }
 }
 
-// The mixing side: each band once decoded; false when the decoder failed
-// (decodeFailed) or this side did (job.reason, job.written).
+// The mixing side: each output band once the rows it reads are decoded;
+// false when the decoder failed (decodeFailed) or this side did
+// (job.reason, job.written).
 bool MixBands(BandJob& job, BandRing& ring)
 {
-    const int32_t bands = BandCount(job);
-    for (int32_t band = 0; band < bands; ++band) {
-        {
-            std::unique_lock<std::mutex> held(ring.lock);
-            ring.changed.wait(held, [&] { return ring.decodeFailed || ring.decoded > band; });
-            if (ring.decoded <= band)
-                return false;
-        }
-        const bool ok = MixAndEncodeBand(job, band);
-        {
-            std::lock_guard<std::mutex> held(ring.lock);
-            if (ok)
-                ring.consumed = band + 1;
-            else
-                ring.stopped = true;
-        }
-        ring.changed.notify_all();
-        if (!ok)
+    for (int32_t top = 0; top < job.outputHeight; top += kBandRows) {
+        const int32_t rows = std::min(kBandRows, job.outputHeight - top);
+        int32_t first = 0, last = 0;
+        BandsRead(job, top, rows, first, last);
+        if (!BandsReady(job, ring, first, last))
             return false;
+        if (job.aligned.outcome.applied) {
+            if (!WarpMixAndEncode(job, top, rows))
+                return false;
+            continue;
+        }
+        if (!MixAndEncodeBand(job, first))
+            return false;
+        // Its slot is free for the decoder at once.
+        if (!job.request->singleThread) {
+            {
+                std::lock_guard<std::mutex> held(ring.lock);
+                ring.consumed = first + 1;
+            }
+            ring.changed.notify_all();
+        }
     }
     return true;
 }
 
-// Every band, on two threads or (singleThread) on this one. False when a
-// band failed: ring.decodeFailed for the decoder, else the mixing side.
-bool RunBands(BandJob& job, BandRing& ring)
-{
-    if (job.slots == 1) {
-        for (int32_t band = 0; band < BandCount(job); ++band) {
-            if (DecodeBand(job, band) != kCodecOk) {
-                ring.decodeFailed = true;
-                return false;
-            }
-            if (!MixAndEncodeBand(job, band))
-                return false;
-        }
-        return true;
+// The decoder, when it is a thread of its own, stopped however the mixing
+// side ends.
+struct DecoderThread {
+    BandJob* job = nullptr;
+    BandRing* ring = nullptr;
+    std::thread thread;
+    void Start(BandJob& bands, BandRing& shared)
+    {
+        job = &bands;
+        ring = &shared;
+        thread = std::thread(DecodeBands, std::ref(bands), std::ref(shared));
     }
-    std::thread decoder(DecodeBands, std::ref(job), std::ref(ring));
-    const bool mixed = MixBands(job, ring);
-    decoder.join();
-    return mixed;
-}
+    void Stop()
+    {
+        if (!thread.joinable())
+            return;
+        {
+            std::lock_guard<std::mutex> held(ring->lock);
+            ring->stopped = true;
+        }
+        ring->changed.notify_all();
+        thread.join();
+    }
+    ~DecoderThread() { Stop(); }
+};
 
 // The reader and writer, ended however the conversion ends.
 struct RowCodecs {
@@ -194,15 +305,10 @@ bool StreamsByBands(const ConversionRequest& request, const StereoSource& source
                     int64_t& memory)
 {
     const ConversionOptions& options = request.options;
-    if (options.outputKind != OutputKind::Anaglyph || plan.format != PictureFormat::Jpeg || options.align ||
+    if (options.outputKind != OutputKind::Anaglyph || plan.format != PictureFormat::Jpeg ||
         options.reducedDecode != 0 || source.kind != StereoSourceKind::LayoutCut ||
         (source.layout != StereoLayout::SideBySide && source.layout != StereoLayout::Cross))
         return false;
-    // The shift narrows each row's windows alike and can run band by band;
-    // the alignment measures the whole views first.
-    for (const PlannedStep& step : plan.steps)
-        if (std::strcmp(step.step->name, "shift") != 0)
-            return false;
     const uint8_t* data = nullptr;
     size_t size = 0;
     int32_t width = 0, height = 0;
@@ -210,9 +316,98 @@ bool StreamsByBands(const ConversionRequest& request, const StereoSource& source
     if (!FrameBytes(source.file, 0, data, size) || ProbeJpegRows(data, size, width, height, work) != kCodecOk ||
         width != source.pictures[0].width || height != source.pictures[0].height || width % 2 != 0)
         return false;
-    memory = int64_t{RingBands(request)} * kBandRows * width * 4 + work;
+    // The ring (the whole picture for the alignment), the decoder's own
+    // memory, and for a measured step the reduced decode it measures and one
+    // band of the warped right view.
+    memory = int64_t{RingBands(request, plan, height)} * kBandRows * width * 4 + work;
+    if (PlanHas(plan, "align") || PlanHas(plan, "window")) {
+        const int64_t measured = EarlyMeasurementBytes(width, height);
+        if (measured < 0)
+            return false;
+        memory += measured + int64_t{kBandRows} * (width / 2) * 4 + int64_t{height} * int64_t(sizeof(void*));
+    }
     return true;
 }
+
+namespace {
+
+// The measured steps, decided before the first row is written: what the
+// alignment does and where the window goes, both from one measurement made
+// from the picture's own reduced decode while the decoder runs. The notes
+// are those the whole-view path gives. False with the reason.
+bool DecideSteps(BandJob& job, const uint8_t* data, size_t size, int32_t& outWidth, int32_t& outHeight)
+{
+    const ConversionRequest& request = *job.request;
+    const ConversionOptions& options = request.options;
+    int32_t width = job.width / 2, height = job.height;
+    job.shift = PlanHas(*job.plan, "shift") ? options.shift : 0;
+    const bool align = PlanHas(*job.plan, "align"), window = PlanHas(*job.plan, "window");
+    if (align || window) {
+        const PairMeasurement measured =
+            MeasureReducedDecode(data, size, width, height, job.exchanged, options.align);
+        if (align) {
+            DecideAlignment(request.sourcePath, measured, width, height, *job.notes, job.aligned);
+            if (job.aligned.outcome.applied) {
+                width = job.aligned.width;
+                height = job.aligned.height;
+                *job.notes += job.aligned.note;
+                if (!AllocateImage(job.warpedBand, width, kBandRows)) {
+                    job.reason = Quoted(request.sourcePath) +
+                                 " cannot be converted: there is not enough memory for the aligned right view (" +
+                                 std::to_string(width) + " x " + std::to_string(kBandRows) + " pixels).";
+                    return false;
+                }
+            }
+        }
+        if (window) {
+            // Views that stand for the size alone: the window's shift is
+            // taken from them, and each band is cut by it.
+            ImageView left{job.ring.pixels.get(), width, height, 0}, right = left;
+            WindowOutcome placed;
+            std::string problem;
+            if (!PlaceAutoWindow(request.sourcePath, measured, &job.aligned.outcome, left, right, *job.notes, problem,
+                                 &placed)) {
+                job.reason = Quoted(request.sourcePath) + " cannot be converted: " + problem + ".";
+                return false;
+            }
+            job.shift = placed.placed ? placed.shift : 0;
+        }
+    }
+    outWidth = width - std::abs(job.shift);
+    outHeight = height;
+    job.outputHeight = height;
+    return true;
+}
+
+// Decides the steps, starts the writer and runs the bands; the decoder
+// starts first, so that the measurement hides behind it.
+bool RunBands(BandJob& job, BandRing& ring, const uint8_t* data, size_t size, RowCodecs& codecs, int32_t& outWidth,
+              int32_t& outHeight)
+{
+    DecoderThread decoder;
+    if (!job.request->singleThread)
+        decoder.Start(job, ring);
+    if (!DecideSteps(job, data, size, outWidth, outHeight))
+        return false;
+    CodecResult started =
+        StartJpegWriter(outWidth, outHeight, job.request->options.jpegQuality, codecs.writer);
+    if (started != kCodecOk) {
+        job.written = started;
+        return false;
+    }
+    job.writer = codecs.writer;
+    if (!MixBands(job, ring))
+        return false;
+    // The rows below the kept part are decoded too, so that the end of
+    // the file is read as on the whole-view path.
+    if (!BandsReady(job, ring, BandCount(job) - 1, BandCount(job) - 1))
+        return false;
+    if (decoder.thread.joinable())
+        decoder.thread.join();
+    return !ring.decodeFailed;
+}
+
+} // namespace
 
 ConversionResult StreamAnaglyph(const ConversionRequest& request, StereoSource& source, const ConversionPlan& plan)
 {
@@ -226,17 +421,13 @@ ConversionResult StreamAnaglyph(const ConversionRequest& request, StereoSource& 
         ExplainUnreadable(source.file, request.sourcePath, reason);
         return Failed(ConversionStatus::SourceUnreadable, reason);
     }
-    const int32_t outWidth = int32_t(plan.output.width), outHeight = int32_t(plan.output.height);
-    CodecResult started = StartJpegWriter(outWidth, outHeight, request.options.jpegQuality, codecs.writer);
-    if (started != kCodecOk)
-        return WriteFailed(request, started, outWidth, outHeight);
+    int32_t outWidth = int32_t(plan.output.width), outHeight = int32_t(plan.output.height);
 
     std::string notes = source.notes;
     job.request = &request;
     job.plan = &plan;
     job.reader = codecs.reader;
-    job.writer = codecs.writer;
-    job.slots = RingBands(request);
+    job.slots = RingBands(request, plan, job.height);
     job.exchanged = (source.layout == StereoLayout::Cross) != source.rightFirst;
     if (request.options.swapViews)
         job.exchanged = !job.exchanged;
@@ -245,7 +436,7 @@ ConversionResult StreamAnaglyph(const ConversionRequest& request, StereoSource& 
         return WriteFailed(request, kCodecOutOfMemory, outWidth, outHeight);
 
     BandRing ring;
-    if (!RunBands(job, ring) || FinishJpegRows(codecs.reader) != kCodecOk) {
+    if (!RunBands(job, ring, data, size, codecs, outWidth, outHeight) || FinishJpegRows(codecs.reader) != kCodecOk) {
         if (ring.decodeFailed || (job.reason.empty() && job.written == kCodecOk))
             return Failed(ExplainUnreadable(source.file, request.sourcePath, reason), reason);
         if (!job.reason.empty())
@@ -253,6 +444,7 @@ ConversionResult StreamAnaglyph(const ConversionRequest& request, StereoSource& 
         return WriteFailed(request, job.written, outWidth, outHeight);
     }
     job.ring = Image{};
+    job.warpedBand = Image{};
     std::string bytes;
     CodecResult encoded = FinishJpegWriter(codecs.writer, bytes);
     if (encoded != kCodecOk)
