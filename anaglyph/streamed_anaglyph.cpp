@@ -80,6 +80,12 @@ struct BandRing {
     int32_t consumed = 0; // bands mixed and encoded so far
     bool decodeFailed = false;
     bool stopped = false; // the mixing side gave up
+    // Shared work (SharedBands): the output bands mixed and encoded so
+    // far, which kind of work a thread holds, and whether the steps are
+    // decided (and the writer started).
+    int32_t prepared = 0, encoded = 0;
+    bool decoding = false, preparing = false, encoding = false;
+    bool decided = false;
 };
 
 struct BandJob {
@@ -135,39 +141,52 @@ bool ShiftBand(BandJob& job, ImageView& left, ImageView& right)
     return true;
 }
 
-bool MixAndEncode(BandJob& job, ImageView left, ImageView right)
+int32_t OutputBands(const BandJob& job) { return BandsOf(job.outputHeight); }
+
+// Output band j's two views: the left view's rows (where the band is mixed)
+// and the right view's (warped into the band buffer, for the alignment,
+// once warp is asked), both narrowed by the shift.
+bool BandViews(BandJob& job, int32_t j, bool warp, ImageView& left, ImageView& right)
 {
+    const int32_t top = j * kBandRows, rows = std::min(kBandRows, job.outputHeight - top);
+    const AlignmentDecision& a = job.aligned;
+    if (a.outcome.applied) {
+        ImageView wholeRight;
+        CutViews(job, job.ring.View().Crop(0, 0, job.width, job.height), left, wholeRight);
+        left = left.Crop(a.outcome.x, a.outcome.y + top, a.width, rows);
+        right = job.warpedBand.View().Crop(0, 0, a.width, rows);
+        if (warp)
+            WarpPerspectiveRows(wholeRight, a.fromKept, top, right);
+    } else {
+        CutViews(job, Band(job, j), left, right);
+    }
+    return ShiftBand(job, left, right);
+}
+
+// Mixes output band j into the left view's own pixels.
+bool PrepareBand(BandJob& job, int32_t j)
+{
+    ImageView left, right;
+    if (!BandViews(job, j, true, left, right))
+        return false;
     if (!MixViews(left, right, job.request->options.method, left)) {
         job.reason = "The views of " + Quoted(job.request->sourcePath) + " could not be mixed.";
         return false;
     }
+    return true;
+}
+
+// Encodes output band j's rows from where they were mixed.
+bool EncodeBand(BandJob& job, int32_t j)
+{
+    ImageView left, right;
+    if (!BandViews(job, j, false, left, right))
+        return false;
     job.written = WriteJpegRows(job.writer, left);
     return job.written == kCodecOk;
 }
 
-// Cuts the band into its two views as the whole picture is cut, narrows
-// them by the shift, mixes into the left view's own pixels and encodes the
-// rows from there.
-bool MixAndEncodeBand(BandJob& job, int32_t band)
-{
-    ImageView left, right;
-    CutViews(job, Band(job, band), left, right);
-    return ShiftBand(job, left, right) && MixAndEncode(job, left, right);
-}
-
-// Output rows [top, top + rows) of the aligned views: the left view's kept
-// rows as they are, the right view's warped into a band of their own, both
-// narrowed by the shift, mixed into the left view's pixels and encoded.
-bool WarpMixAndEncode(BandJob& job, int32_t top, int32_t rows)
-{
-    ImageView left, right;
-    CutViews(job, job.ring.View().Crop(0, 0, job.width, job.height), left, right);
-    const AlignmentDecision& a = job.aligned;
-    ImageView keptLeft = left.Crop(a.outcome.x, a.outcome.y + top, a.width, rows);
-    ImageView warped = job.warpedBand.View().Crop(0, 0, a.width, rows);
-    WarpPerspectiveRows(right, a.fromKept, top, warped);
-    return ShiftBand(job, keptLeft, warped) && MixAndEncode(job, keptLeft, warped);
-}
+bool MixAndEncodeBand(BandJob& job, int32_t j) { return PrepareBand(job, j) && EncodeBand(job, j); }
 
 // The source bands output rows [top, top + rows) read, first and last.
 void BandsRead(const BandJob& job, int32_t top, int32_t rows, int32_t& first, int32_t& last)
@@ -243,15 +262,10 @@ bool MixBands(BandJob& job, BandRing& ring)
         BandsRead(job, top, rows, first, last);
         if (!BandsReady(job, ring, first, last))
             return false;
-        if (job.aligned.outcome.applied) {
-            if (!WarpMixAndEncode(job, top, rows))
-                return false;
-            continue;
-        }
-        if (!MixAndEncodeBand(job, first))
+        if (!MixAndEncodeBand(job, top / kBandRows))
             return false;
         // Its slot is free for the decoder at once.
-        if (!job.request->singleThread) {
+        if (!job.request->singleThread && !job.aligned.outcome.applied) {
             {
                 std::lock_guard<std::mutex> held(ring.lock);
                 ring.consumed = first + 1;
@@ -262,17 +276,92 @@ bool MixBands(BandJob& job, BandRing& ring)
     return true;
 }
 
+// With a measured step, the two threads share three kinds of work, each
+// done in order by one thread at a time: decoding a band, mixing an output
+// band (warped or cut), encoding it. A thread takes the encoding when it
+// is free, else the next band to mix once the rows it reads are decoded,
+// else the next band to decode while a slot is free, so that the
+// measurement, made first on one thread while the other decodes, costs the
+// conversion only the part the other work cannot fill.
+enum class BandWork { None, Decode, Prepare, Encode };
+
+BandWork NextWork(const BandJob& job, const BandRing& ring, int32_t& index)
+{
+    if (ring.decided && !ring.encoding && ring.encoded < ring.prepared) {
+        index = ring.encoded;
+        return BandWork::Encode;
+    }
+    if (ring.decided && !ring.preparing && ring.prepared < OutputBands(job)) {
+        int32_t first = 0, last = 0;
+        BandsRead(job, ring.prepared * kBandRows, std::min(kBandRows, job.outputHeight - ring.prepared * kBandRows),
+                  first, last);
+        if (ring.decoded > last) {
+            index = ring.prepared;
+            return BandWork::Prepare;
+        }
+    }
+    // A slot is free once its band is encoded (the alignment's ring holds
+    // every band).
+    const int32_t freed = job.aligned.outcome.applied ? 0 : ring.encoded;
+    if (!ring.decoding && ring.decoded < BandCount(job) && ring.decoded - freed < job.slots) {
+        index = ring.decoded;
+        return BandWork::Decode;
+    }
+    return BandWork::None;
+}
+
+bool Finished(const BandJob& job, const BandRing& ring)
+{
+    return ring.stopped || ring.decodeFailed ||
+           (ring.decided && ring.decoded == BandCount(job) && ring.encoded == OutputBands(job));
+}
+
+bool Busy(BandRing& ring, BandWork work) 
+{
+    return work == BandWork::Decode ? ring.decoding : work == BandWork::Prepare ? ring.preparing : ring.encoding;
+}
+
+void SetBusy(BandRing& ring, BandWork work, bool busy)
+{
+    (work == BandWork::Decode ? ring.decoding : work == BandWork::Prepare ? ring.preparing : ring.encoding) = busy;
+}
+
+void SharedBands(BandJob& job, BandRing& ring)
+{
+    std::unique_lock<std::mutex> held(ring.lock);
+    while (!Finished(job, ring)) {
+        int32_t index = 0;
+        const BandWork work = NextWork(job, ring, index);
+        if (work == BandWork::None || Busy(ring, work)) {
+            ring.changed.wait(held);
+            continue;
+        }
+        SetBusy(ring, work, true);
+        held.unlock();
+        const bool ok = work == BandWork::Decode    ? DecodeBand(job, index) == kCodecOk
+                        : work == BandWork::Prepare ? PrepareBand(job, index)
+                                                    : EncodeBand(job, index);
+        held.lock();
+        SetBusy(ring, work, false);
+        if (!ok)
+            (work == BandWork::Decode ? ring.decodeFailed : ring.stopped) = true;
+        else
+            ++(work == BandWork::Decode ? ring.decoded : work == BandWork::Prepare ? ring.prepared : ring.encoded);
+        ring.changed.notify_all();
+    }
+}
+
 // The decoder, when it is a thread of its own, stopped however the mixing
 // side ends.
 struct DecoderThread {
     BandJob* job = nullptr;
     BandRing* ring = nullptr;
     std::thread thread;
-    void Start(BandJob& bands, BandRing& shared)
+    void Start(BandJob& bands, BandRing& shared, void (*work)(BandJob&, BandRing&))
     {
         job = &bands;
         ring = &shared;
-        thread = std::thread(DecodeBands, std::ref(bands), std::ref(shared));
+        thread = std::thread(work, std::ref(bands), std::ref(shared));
     }
     void Stop()
     {
@@ -384,9 +473,10 @@ bool DecideSteps(BandJob& job, const uint8_t* data, size_t size, int32_t& outWid
 bool RunBands(BandJob& job, BandRing& ring, const uint8_t* data, size_t size, RowCodecs& codecs, int32_t& outWidth,
               int32_t& outHeight)
 {
+    const bool shared = !job.request->singleThread && (PlanHas(*job.plan, "align") || PlanHas(*job.plan, "window"));
     DecoderThread decoder;
     if (!job.request->singleThread)
-        decoder.Start(job, ring);
+        decoder.Start(job, ring, shared ? SharedBands : DecodeBands);
     if (!DecideSteps(job, data, size, outWidth, outHeight))
         return false;
     CodecResult started =
@@ -396,6 +486,16 @@ bool RunBands(BandJob& job, BandRing& ring, const uint8_t* data, size_t size, Ro
         return false;
     }
     job.writer = codecs.writer;
+    if (shared) {
+        {
+            std::lock_guard<std::mutex> held(ring.lock);
+            ring.decided = true;
+        }
+        ring.changed.notify_all();
+        SharedBands(job, ring);
+        decoder.thread.join();
+        return !ring.decodeFailed && !ring.stopped;
+    }
     if (!MixBands(job, ring))
         return false;
     // The rows below the kept part are decoded too, so that the end of
