@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <vector>
 #include <thread>
 #include <utility>
 
@@ -83,8 +84,11 @@ struct BandRing {
     // Shared work (SharedBands): the output bands mixed and encoded so
     // far, which kind of work a thread holds, and whether the steps are
     // decided (and the writer started).
-    int32_t prepared = 0, encoded = 0;
-    bool decoding = false, preparing = false, encoding = false;
+    // Output bands are mixed by both threads at once (each into its own
+    // warped band); prepared counts those mixed in order from the first.
+    int32_t prepared = 0, encoded = 0, nextPrepare = 0, preparing = 0;
+    std::vector<char> mixed;
+    bool decoding = false, encoding = false;
     bool decided = false;
 };
 
@@ -102,7 +106,7 @@ struct BandJob {
     CodecResult written = kCodecOk;
     int32_t shift = 0;    // the stereo window's, asked or measured
     AlignmentDecision aligned; // outcome.applied: the right view is warped
-    Image warpedBand;     // one band of the aligned right view
+    Image warpedBand[2];  // one band of the aligned right view, for each thread
     int32_t outputHeight = 0;
     int32_t decodedHere = 0; // bands decoded by the mixing side (one thread)
 };
@@ -146,7 +150,7 @@ int32_t OutputBands(const BandJob& job) { return BandsOf(job.outputHeight); }
 // Output band j's two views: the left view's rows (where the band is mixed)
 // and the right view's (warped into the band buffer, for the alignment,
 // once warp is asked), both narrowed by the shift.
-bool BandViews(BandJob& job, int32_t j, bool warp, ImageView& left, ImageView& right)
+bool BandViews(BandJob& job, int32_t j, bool warp, ImageView& left, ImageView& right, int worker = 0)
 {
     const int32_t top = j * kBandRows, rows = std::min(kBandRows, job.outputHeight - top);
     const AlignmentDecision& a = job.aligned;
@@ -154,7 +158,7 @@ bool BandViews(BandJob& job, int32_t j, bool warp, ImageView& left, ImageView& r
         ImageView wholeRight;
         CutViews(job, job.ring.View().Crop(0, 0, job.width, job.height), left, wholeRight);
         left = left.Crop(a.outcome.x, a.outcome.y + top, a.width, rows);
-        right = job.warpedBand.View().Crop(0, 0, a.width, rows);
+        right = job.warpedBand[worker].View().Crop(0, 0, a.width, rows);
         if (warp)
             WarpPerspectiveRows(wholeRight, a.fromKept, top, right);
     } else {
@@ -164,10 +168,10 @@ bool BandViews(BandJob& job, int32_t j, bool warp, ImageView& left, ImageView& r
 }
 
 // Mixes output band j into the left view's own pixels.
-bool PrepareBand(BandJob& job, int32_t j)
+bool PrepareBand(BandJob& job, int32_t j, int worker = 0)
 {
     ImageView left, right;
-    if (!BandViews(job, j, true, left, right))
+    if (!BandViews(job, j, true, left, right, worker))
         return false;
     if (!MixViews(left, right, job.request->options.method, left)) {
         job.reason = "The views of " + Quoted(job.request->sourcePath) + " could not be mixed.";
@@ -291,12 +295,12 @@ BandWork NextWork(const BandJob& job, const BandRing& ring, int32_t& index)
         index = ring.encoded;
         return BandWork::Encode;
     }
-    if (ring.decided && !ring.preparing && ring.prepared < OutputBands(job)) {
+    if (ring.decided && ring.preparing < 2 && ring.nextPrepare < OutputBands(job)) {
+        const int32_t top = ring.nextPrepare * kBandRows;
         int32_t first = 0, last = 0;
-        BandsRead(job, ring.prepared * kBandRows, std::min(kBandRows, job.outputHeight - ring.prepared * kBandRows),
-                  first, last);
+        BandsRead(job, top, std::min(kBandRows, job.outputHeight - top), first, last);
         if (ring.decoded > last) {
-            index = ring.prepared;
+            index = ring.nextPrepare;
             return BandWork::Prepare;
         }
     }
@@ -316,40 +320,59 @@ bool Finished(const BandJob& job, const BandRing& ring)
            (ring.decided && ring.decoded == BandCount(job) && ring.encoded == OutputBands(job));
 }
 
-bool Busy(BandRing& ring, BandWork work) 
+void Take(BandRing& ring, BandWork work)
 {
-    return work == BandWork::Decode ? ring.decoding : work == BandWork::Prepare ? ring.preparing : ring.encoding;
+    if (work == BandWork::Decode)
+        ring.decoding = true;
+    else if (work == BandWork::Encode)
+        ring.encoding = true;
+    else {
+        ++ring.preparing;
+        ++ring.nextPrepare;
+    }
 }
 
-void SetBusy(BandRing& ring, BandWork work, bool busy)
+void Done(BandRing& ring, BandWork work, int32_t index, bool ok)
 {
-    (work == BandWork::Decode ? ring.decoding : work == BandWork::Prepare ? ring.preparing : ring.encoding) = busy;
+    if (work == BandWork::Decode) {
+        ring.decoding = false;
+        ring.decodeFailed = ring.decodeFailed || !ok;
+        ring.decoded += ok ? 1 : 0;
+    } else if (work == BandWork::Encode) {
+        ring.encoding = false;
+        ring.stopped = ring.stopped || !ok;
+        ring.encoded += ok ? 1 : 0;
+    } else {
+        --ring.preparing;
+        ring.stopped = ring.stopped || !ok;
+        ring.mixed[size_t(index)] = ok;
+        while (ring.prepared < int32_t(ring.mixed.size()) && ring.mixed[size_t(ring.prepared)])
+            ++ring.prepared;
+    }
 }
 
-void SharedBands(BandJob& job, BandRing& ring)
+void SharedBands(BandJob& job, BandRing& ring, int worker)
 {
     std::unique_lock<std::mutex> held(ring.lock);
     while (!Finished(job, ring)) {
         int32_t index = 0;
         const BandWork work = NextWork(job, ring, index);
-        if (work == BandWork::None || Busy(ring, work)) {
+        if (work == BandWork::None) {
             ring.changed.wait(held);
             continue;
         }
-        SetBusy(ring, work, true);
+        Take(ring, work);
         held.unlock();
         const bool ok = work == BandWork::Decode    ? DecodeBand(job, index) == kCodecOk
-                        : work == BandWork::Prepare ? PrepareBand(job, index)
+                        : work == BandWork::Prepare ? PrepareBand(job, index, worker)
                                                     : EncodeBand(job, index);
         held.lock();
-        SetBusy(ring, work, false);
-        if (!ok)
-            (work == BandWork::Decode ? ring.decodeFailed : ring.stopped) = true;
-        else
-            ++(work == BandWork::Decode ? ring.decoded : work == BandWork::Prepare ? ring.prepared : ring.encoded);
+        Done(ring, work, index, ok);
         ring.changed.notify_all();
     }
 }
+
+void SharedBandsHelper(BandJob& job, BandRing& ring) { SharedBands(job, ring, 1); }
 
 // The decoder, when it is a thread of its own, stopped however the mixing
 // side ends.
@@ -413,7 +436,7 @@ bool StreamsByBands(const ConversionRequest& request, const StereoSource& source
         const int64_t measured = EarlyMeasurementBytes(width, height);
         if (measured < 0)
             return false;
-        memory += measured + int64_t{kBandRows} * (width / 2) * 4 + int64_t{height} * int64_t(sizeof(void*));
+        memory += measured + 2 * int64_t{kBandRows} * (width / 2) * 4 + int64_t{height} * int64_t(sizeof(void*));
     }
     return true;
 }
@@ -440,7 +463,8 @@ bool DecideSteps(BandJob& job, const uint8_t* data, size_t size, int32_t& outWid
                 width = job.aligned.width;
                 height = job.aligned.height;
                 *job.notes += job.aligned.note;
-                if (!AllocateImage(job.warpedBand, width, kBandRows)) {
+                if (!AllocateImage(job.warpedBand[0], width, kBandRows) ||
+                    !AllocateImage(job.warpedBand[1], width, kBandRows)) {
                     job.reason = Quoted(request.sourcePath) +
                                  " cannot be converted: there is not enough memory for the aligned right view (" +
                                  std::to_string(width) + " x " + std::to_string(kBandRows) + " pixels).";
@@ -476,7 +500,7 @@ bool RunBands(BandJob& job, BandRing& ring, const uint8_t* data, size_t size, Ro
     const bool shared = !job.request->singleThread && (PlanHas(*job.plan, "align") || PlanHas(*job.plan, "window"));
     DecoderThread decoder;
     if (!job.request->singleThread)
-        decoder.Start(job, ring, shared ? SharedBands : DecodeBands);
+        decoder.Start(job, ring, shared ? SharedBandsHelper : DecodeBands);
     if (!DecideSteps(job, data, size, outWidth, outHeight))
         return false;
     CodecResult started =
@@ -489,10 +513,11 @@ bool RunBands(BandJob& job, BandRing& ring, const uint8_t* data, size_t size, Ro
     if (shared) {
         {
             std::lock_guard<std::mutex> held(ring.lock);
+            ring.mixed.assign(size_t(OutputBands(job)), 0);
             ring.decided = true;
         }
         ring.changed.notify_all();
-        SharedBands(job, ring);
+        SharedBands(job, ring, 0);
         decoder.thread.join();
         return !ring.decodeFailed && !ring.stopped;
     }
@@ -544,7 +569,8 @@ ConversionResult StreamAnaglyph(const ConversionRequest& request, StereoSource& 
         return WriteFailed(request, job.written, outWidth, outHeight);
     }
     job.ring = Image{};
-    job.warpedBand = Image{};
+    job.warpedBand[0] = Image{};
+    job.warpedBand[1] = Image{};
     std::string bytes;
     CodecResult encoded = FinishJpegWriter(codecs.writer, bytes);
     if (encoded != kCodecOk)
