@@ -151,6 +151,45 @@ TEST(StreamedAnaglyph, WritesTheWholeViewPathsBytes)
     }
 }
 
+// A picture small enough that the measurement's own decode is at full size
+// measures as its whole views do: the bands then write the whole-view
+// path's bytes and notes, on one thread and on two.
+TEST(StreamedAnaglyph, MeasuredStepsWriteTheWholeViewPathsBytes)
+{
+    const std::string folder = PictureFolder();
+    const OptionsCase cases[] = {
+        {"align", [](ConversionOptions& o) { o.align = true; }},
+        {"align and window", [](ConversionOptions& o) {
+             o.align = true;
+             o.autoShift = true;
+         }},
+        {"align, swap, shift", [](ConversionOptions& o) {
+             o.align = true;
+             o.swapViews = true;
+             o.shift = 7;
+         }},
+    };
+    for (const OptionsCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ConversionRequest request;
+        request.sourcePath = std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps";
+        c.set(request.options);
+        request.outputPath = folder + "/whole.jpg";
+        std::string whole, wholeNotes;
+        ASSERT_TRUE(WholeViewBytes(request, whole, wholeNotes));
+        request.outputPath = folder + "/bands.jpg";
+        ASSERT_EQ(PathOf(request), ConversionPath::Bands);
+        for (bool single : {false, true}) {
+            request.singleThread = single;
+            std::remove(request.outputPath.c_str());
+            ConversionResult result = ConvertPicture(request);
+            ASSERT_EQ(result.status, ConversionStatus::Written) << result.reason;
+            EXPECT_TRUE(sgtest::FileBytes(request.outputPath) == whole) << (single ? "one thread" : "two threads");
+            EXPECT_EQ(result.notes, wholeNotes);
+        }
+    }
+}
+
 TEST(StreamedAnaglyph, TwoConversionsSideBySide)
 {
     const std::string folder = PictureFolder();
@@ -195,7 +234,8 @@ TEST(StreamedAnaglyph, ThePlanSaysWhichPath)
     const Case cases[] = {
         {"even JPEG", even, "out.jpg", [](ConversionOptions&) {}, ConversionPath::Bands},
         {"odd width", odd, "out.jpg", [](ConversionOptions&) {}, ConversionPath::WholeViews},
-        {"align", even, "out.jpg", [](ConversionOptions& o) { o.align = true; }, ConversionPath::WholeViews},
+        {"align", even, "out.jpg", [](ConversionOptions& o) { o.align = true; }, ConversionPath::Bands},
+        {"window", even, "out.jpg", [](ConversionOptions& o) { o.autoShift = true; }, ConversionPath::Bands},
         {"PNG source", png, "out.jpg", [](ConversionOptions&) {}, ConversionPath::WholeViews},
         {"multi-picture", mpo, "out.jpg", [](ConversionOptions&) {}, ConversionPath::WholeViews},
         {"over/under", even, "out.jpg", [](ConversionOptions& o) { o.layout = StereoLayout::OverUnder; },
