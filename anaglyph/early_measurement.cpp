@@ -39,18 +39,33 @@ void ToFullViews(PairMeasurement& m, int32_t viewWidth, int32_t viewHeight)
 
 int32_t EarlyMeasureLeastSide(bool forAlignment)
 {
-    return forAlignment ? 2 * kMeasureMaxSide : kWindowMeasureMaxSide;
+    return forAlignment ? kMeasureMaxSide * 4 / 3 : kWindowMeasureMaxSide * 3 / 4;
 }
 
-int64_t EarlyMeasurementBytes(int32_t width, int32_t height)
+void PlaceAtFullSize(PairMeasurement& m, double scale, ImageView left, ImageView right)
 {
-    const int64_t picture = ImageBytes(width, height);
-    return picture < 0 ? -1 : picture + PairMeasurementBytes(width / 2, height);
+    // As MeasurePair searches around a match placed on the detector's
+    // reduced views: within half their factor and a pixel.
+    if (scale > 1)
+        RefineAtFullSize(m, left, right, int32_t(m.pixelsPerReduced / 2) + 1);
+}
+
+int64_t EarlyMeasurementBytes(int32_t width, int32_t height, bool forAlignment)
+{
+    // The decoder's scales are n/8: the smallest that keeps the least side.
+    const int64_t viewLong = std::max(width / 2, height);
+    const int64_t eighths = std::clamp<int64_t>((8 * int64_t{EarlyMeasureLeastSide(forAlignment)} + viewLong - 1) /
+                                                    std::max<int64_t>(1, viewLong),
+                                                1, 8);
+    const int64_t picture = ImageBytes((width * eighths + 7) / 8, (height * eighths + 7) / 8);
+    const int64_t measured = PairMeasurementBytes(int32_t((width / 2 * eighths + 7) / 8), int32_t((height * eighths + 7) / 8));
+    return picture < 0 || measured < 0 ? -1 : picture + measured;
 }
 
 PairMeasurement MeasureReducedDecode(const uint8_t* data, size_t size, int32_t viewWidth, int32_t viewHeight,
-                                     bool exchanged, bool forAlignment)
+                                     bool exchanged, bool forAlignment, double& scale)
 {
+    scale = 1;
     // The picture's longer side that keeps the view's longer side at the
     // least wanted: the views lie side by side.
     const int64_t viewLong = std::max(viewWidth, viewHeight), pictureLong = std::max(2 * viewWidth, viewHeight);
@@ -69,6 +84,7 @@ PairMeasurement MeasureReducedDecode(const uint8_t* data, size_t size, int32_t v
     if (exchanged)
         std::swap(left, right);
     m = MeasurePair(left, right, forAlignment);
+    scale = double(viewWidth) / half;
     ToFullViews(m, viewWidth, viewHeight);
     return m;
 }

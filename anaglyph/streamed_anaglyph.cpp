@@ -10,6 +10,7 @@
 #include "anaglyph/anaglyph_mixer.h"
 #include "anaglyph/auto_window.h"
 #include "anaglyph/early_measurement.h"
+#include "anaglyph/measure_module.h"
 #include "anaglyph/perspective_warp.h"
 #include "anaglyph/stereo_window.h"
 #include "imageio/codecs/jpeg_rows.h"
@@ -372,7 +373,13 @@ void SharedBands(BandJob& job, BandRing& ring, int worker)
     }
 }
 
-void SharedBandsHelper(BandJob& job, BandRing& ring) { SharedBands(job, ring, 1); }
+// The second thread loads the measuring library before it decodes, while
+// the first decodes the reduced picture to measure.
+void SharedBandsHelper(BandJob& job, BandRing& ring)
+{
+    LoadedMeasure();
+    SharedBands(job, ring, 1);
+}
 
 // The decoder, when it is a thread of its own, stopped however the mixing
 // side ends.
@@ -433,7 +440,7 @@ bool StreamsByBands(const ConversionRequest& request, const StereoSource& source
     // band of the warped right view.
     memory = int64_t{RingBands(request, plan, height)} * kBandRows * width * 4 + work;
     if (PlanHas(plan, "align") || PlanHas(plan, "window")) {
-        const int64_t measured = EarlyMeasurementBytes(width, height);
+        const int64_t measured = EarlyMeasurementBytes(width, height, options.align);
         if (measured < 0)
             return false;
         memory += measured + 2 * int64_t{kBandRows} * (width / 2) * 4 + int64_t{height} * int64_t(sizeof(void*));
@@ -447,7 +454,8 @@ namespace {
 // alignment does and where the window goes, both from one measurement made
 // from the picture's own reduced decode while the decoder runs. The notes
 // are those the whole-view path gives. False with the reason.
-bool DecideSteps(BandJob& job, const uint8_t* data, size_t size, int32_t& outWidth, int32_t& outHeight)
+bool DecideSteps(BandJob& job, BandRing& ring, const uint8_t* data, size_t size, int32_t& outWidth,
+                 int32_t& outHeight)
 {
     const ConversionRequest& request = *job.request;
     const ConversionOptions& options = request.options;
@@ -455,8 +463,17 @@ bool DecideSteps(BandJob& job, const uint8_t* data, size_t size, int32_t& outWid
     job.shift = PlanHas(*job.plan, "shift") ? options.shift : 0;
     const bool align = PlanHas(*job.plan, "align"), window = PlanHas(*job.plan, "window");
     if (align || window) {
-        const PairMeasurement measured =
-            MeasureReducedDecode(data, size, width, height, job.exchanged, options.align);
+        double scale = 1;
+        PairMeasurement measured =
+            MeasureReducedDecode(data, size, width, height, job.exchanged, options.align, scale);
+        if (options.align) {
+            // Placed again on the full views once every row is decoded.
+            if (!BandsReady(job, ring, 0, BandCount(job) - 1))
+                return false;
+            ImageView left, right;
+            CutViews(job, job.ring.View().Crop(0, 0, job.width, job.height), left, right);
+            PlaceAtFullSize(measured, scale, left, right);
+        }
         if (align) {
             DecideAlignment(request.sourcePath, measured, width, height, *job.notes, job.aligned);
             if (job.aligned.outcome.applied) {
@@ -501,7 +518,7 @@ bool RunBands(BandJob& job, BandRing& ring, const uint8_t* data, size_t size, Ro
     DecoderThread decoder;
     if (!job.request->singleThread)
         decoder.Start(job, ring, shared ? SharedBandsHelper : DecodeBands);
-    if (!DecideSteps(job, data, size, outWidth, outHeight))
+    if (!DecideSteps(job, ring, data, size, outWidth, outHeight))
         return false;
     CodecResult started =
         StartJpegWriter(outWidth, outHeight, job.request->options.jpegQuality, codecs.writer);
