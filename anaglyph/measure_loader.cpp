@@ -66,3 +66,5 @@ void RefineAtFullSize(PairMeasurement& m, ImageView left, ImageView right, int32
     if (const MeasureCalls* calls = LoadedMeasure())
         calls->refineAtFullSize(m, left, right, reach);
 }
+
+void ReadyPairMeasurement() { LoadedMeasure(); }

@@ -532,6 +532,8 @@ PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize)
     return m;
 }
 
+void ReadyPairMeasurement() {}
+
 void RefineAtFullSize(PairMeasurement& m, ImageView left, ImageView right, int32_t reach)
 {
     if (!m.problem.empty() || left.width != m.width || left.height != m.height || right.width != m.width ||

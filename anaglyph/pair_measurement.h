@@ -82,6 +82,11 @@ int64_t PairMeasurementBytes(int32_t width, int32_t height);
 // problem.
 PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize = true);
 
+// Makes MeasurePair ready to be called at once: where the measurement is a
+// library loaded on first use (the program), loads it; where it is linked
+// in, nothing.
+void ReadyPairMeasurement();
+
 // A measurement made on reduced copies of left and right (and given in
 // their pixels) with its depth matches placed again to a fraction of a
 // full-resolution pixel, searched for within reach pixels, and the rows

@@ -10,7 +10,6 @@
 #include "anaglyph/anaglyph_mixer.h"
 #include "anaglyph/auto_window.h"
 #include "anaglyph/early_measurement.h"
-#include "anaglyph/measure_module.h"
 #include "anaglyph/perspective_warp.h"
 #include "anaglyph/stereo_window.h"
 #include "imageio/codecs/jpeg_rows.h"
@@ -377,7 +376,7 @@ void SharedBands(BandJob& job, BandRing& ring, int worker)
 // the first decodes the reduced picture to measure.
 void SharedBandsHelper(BandJob& job, BandRing& ring)
 {
-    LoadedMeasure();
+    ReadyPairMeasurement();
     SharedBands(job, ring, 1);
 }
 
