@@ -372,11 +372,14 @@ void SharedBands(BandJob& job, BandRing& ring, int worker)
     }
 }
 
-// The second thread loads the measuring library before it decodes, while
-// the first decodes the reduced picture to measure.
+// For the window alone, whose measurement the encoding waits for, the
+// second thread loads the measuring library before it decodes, while the
+// first decodes the reduced picture to measure. The alignment waits for
+// the whole decode instead, and the first thread loads it.
 void SharedBandsHelper(BandJob& job, BandRing& ring)
 {
-    ReadyPairMeasurement();
+    if (!PlanHas(*job.plan, "align"))
+        ReadyPairMeasurement();
     SharedBands(job, ring, 1);
 }
 
