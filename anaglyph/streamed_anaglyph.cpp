@@ -517,9 +517,11 @@ bool RunBands(BandJob& job, BandRing& ring, const uint8_t* data, size_t size, Ro
               int32_t& outHeight)
 {
     const bool shared = !job.request->singleThread && (PlanHas(*job.plan, "align") || PlanHas(*job.plan, "window"));
+    // A measured step's thread starts first, to decode while this one
+    // measures; the plain decoder once the writer is ready.
     DecoderThread decoder;
-    if (!job.request->singleThread)
-        decoder.Start(job, ring, shared ? SharedBandsHelper : DecodeBands);
+    if (shared)
+        decoder.Start(job, ring, SharedBandsHelper);
     if (!DecideSteps(job, ring, data, size, outWidth, outHeight))
         return false;
     CodecResult started =
@@ -529,6 +531,8 @@ bool RunBands(BandJob& job, BandRing& ring, const uint8_t* data, size_t size, Ro
         return false;
     }
     job.writer = codecs.writer;
+    if (!shared && !job.request->singleThread)
+        decoder.Start(job, ring, DecodeBands);
     if (shared) {
         {
             std::lock_guard<std::mutex> held(ring.lock);
