@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -36,6 +37,28 @@ std::string Crop(int32_t width, int32_t height, int subsamp, int flags)
     std::string out;
     if (tjCompress2(tj, reinterpret_cast<const unsigned char*>(pixels.data()), width, width * 4, height, TJPF_BGRX,
                     &jpeg, &size, subsamp, 88, flags) == 0)
+        out.assign(reinterpret_cast<const char*>(jpeg), size);
+    tjFree(jpeg);
+    tjDestroy(tj);
+    return out;
+}
+
+// The sample with its second half moved down by rows rows (the top row
+// repeated above), as a JPEG: a pair the alignment corrects.
+std::string Misaligned(int32_t rows)
+{
+    Picture sample = DecodeBytes(Sample());
+    const int32_t width = sample.width, height = sample.height, half = width / 2;
+    std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            pixels[size_t(y) * size_t(width) + size_t(x)] = sample.View().Row(x < half ? y : std::max(0, y - rows))[x];
+    tjhandle tj = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    std::string out;
+    if (tjCompress2(tj, reinterpret_cast<const unsigned char*>(pixels.data()), width, width * 4, height, TJPF_BGRX,
+                    &jpeg, &size, TJSAMP_420, 92, 0) == 0)
         out.assign(reinterpret_cast<const char*>(jpeg), size);
     tjFree(jpeg);
     tjDestroy(tj);
@@ -169,10 +192,15 @@ TEST(StreamedAnaglyph, MeasuredStepsWriteTheWholeViewPathsBytes)
              o.shift = 7;
          }},
     };
+    // As shot (level: the views are left as they are) and with one view
+    // moved down (aligned: the right view warped band by band).
+    const std::string sources[] = {std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps",
+                                   WriteFile("misaligned.jpg", Misaligned(9))};
+    for (const std::string& source : sources)
     for (const OptionsCase& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(source + ", " + c.name);
         ConversionRequest request;
-        request.sourcePath = std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps";
+        request.sourcePath = source;
         c.set(request.options);
         request.outputPath = folder + "/whole.jpg";
         std::string whole, wholeNotes;
@@ -188,6 +216,12 @@ TEST(StreamedAnaglyph, MeasuredStepsWriteTheWholeViewPathsBytes)
             EXPECT_EQ(result.notes, wholeNotes);
         }
     }
+    // The moved pair was aligned, not left alone.
+    ConversionRequest request;
+    request.sourcePath = sources[1];
+    request.outputPath = folder + "/bands.jpg";
+    request.options.align = true;
+    EXPECT_NE(ConvertPicture(request).notes.find(" aligned: "), std::string::npos);
 }
 
 TEST(StreamedAnaglyph, TwoConversionsSideBySide)
