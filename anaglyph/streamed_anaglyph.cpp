@@ -305,9 +305,9 @@ BandWork NextWork(const BandJob& job, const BandRing& ring, int32_t& index)
         }
     }
     // A slot is free once its band is encoded (the alignment's ring holds
-    // every band).
-    const int32_t freed = job.aligned.outcome.applied ? 0 : ring.encoded;
-    if (!ring.decoding && ring.decoded < BandCount(job) && ring.decoded - freed < job.slots) {
+    // every band, and is never full). Nothing the steps decide is read
+    // before they are decided: the other thread may be deciding them.
+    if (!ring.decoding && ring.decoded < BandCount(job) && ring.decoded - ring.encoded < job.slots) {
         index = ring.decoded;
         return BandWork::Decode;
     }
