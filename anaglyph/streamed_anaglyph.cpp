@@ -135,11 +135,11 @@ void CutViews(const BandJob& job, ImageView rows, ImageView& left, ImageView& ri
 }
 
 // Narrows both views by the window's shift, as the shift step does.
-bool ShiftBand(BandJob& job, ImageView& left, ImageView& right)
+bool ShiftBand(const BandJob& job, ImageView& left, ImageView& right, std::string& reason)
 {
     std::string problem;
     if (job.shift != 0 && !ShiftStereoWindow(left, right, job.shift, problem)) {
-        job.reason = Quoted(job.request->sourcePath) + " cannot be converted: " + problem + ".";
+        reason = Quoted(job.request->sourcePath) + " cannot be converted: " + problem + ".";
         return false;
     }
     return true;
@@ -150,7 +150,8 @@ int32_t OutputBands(const BandJob& job) { return BandsOf(job.outputHeight); }
 // Output band j's two views: the left view's rows (where the band is mixed)
 // and the right view's (warped into the band buffer, for the alignment,
 // once warp is asked), both narrowed by the shift.
-bool BandViews(BandJob& job, int32_t j, bool warp, ImageView& left, ImageView& right, int worker = 0)
+bool BandViews(BandJob& job, int32_t j, bool warp, ImageView& left, ImageView& right, std::string& reason,
+               int worker = 0)
 {
     const int32_t top = j * kBandRows, rows = std::min(kBandRows, job.outputHeight - top);
     const AlignmentDecision& a = job.aligned;
@@ -164,33 +165,37 @@ bool BandViews(BandJob& job, int32_t j, bool warp, ImageView& left, ImageView& r
     } else {
         CutViews(job, Band(job, j), left, right);
     }
-    return ShiftBand(job, left, right);
+    return ShiftBand(job, left, right, reason);
 }
 
-// Mixes output band j into the left view's own pixels.
-bool PrepareBand(BandJob& job, int32_t j, int worker = 0)
+// Mixes output band j into the left view's own pixels; false with the
+// reason (the threads that share the work each have their own).
+bool PrepareBand(BandJob& job, int32_t j, std::string& reason, int worker = 0)
 {
     ImageView left, right;
-    if (!BandViews(job, j, true, left, right, worker))
+    if (!BandViews(job, j, true, left, right, reason, worker))
         return false;
     if (!MixViews(left, right, job.request->options.method, left)) {
-        job.reason = "The views of " + Quoted(job.request->sourcePath) + " could not be mixed.";
+        reason = "The views of " + Quoted(job.request->sourcePath) + " could not be mixed.";
         return false;
     }
     return true;
 }
 
 // Encodes output band j's rows from where they were mixed.
-bool EncodeBand(BandJob& job, int32_t j)
+bool EncodeBand(BandJob& job, int32_t j, std::string& reason)
 {
     ImageView left, right;
-    if (!BandViews(job, j, false, left, right))
+    if (!BandViews(job, j, false, left, right, reason))
         return false;
     job.written = WriteJpegRows(job.writer, left);
     return job.written == kCodecOk;
 }
 
-bool MixAndEncodeBand(BandJob& job, int32_t j) { return PrepareBand(job, j) && EncodeBand(job, j); }
+bool MixAndEncodeBand(BandJob& job, int32_t j)
+{
+    return PrepareBand(job, j, job.reason) && EncodeBand(job, j, job.reason);
+}
 
 // The source bands output rows [top, top + rows) read, first and last.
 void BandsRead(const BandJob& job, int32_t top, int32_t rows, int32_t& first, int32_t& last)
@@ -363,10 +368,13 @@ void SharedBands(BandJob& job, BandRing& ring, int worker)
         }
         Take(ring, work);
         held.unlock();
+        std::string reason;
         const bool ok = work == BandWork::Decode    ? DecodeBand(job, index) == kCodecOk
-                        : work == BandWork::Prepare ? PrepareBand(job, index, worker)
-                                                    : EncodeBand(job, index);
+                        : work == BandWork::Prepare ? PrepareBand(job, index, reason, worker)
+                                                    : EncodeBand(job, index, reason);
         held.lock();
+        if (!ok && job.reason.empty())
+            job.reason = reason;
         Done(ring, work, index, ok);
         ring.changed.notify_all();
     }
