@@ -23,6 +23,7 @@ add_library(sg_anaglyph STATIC
   ${CMAKE_CURRENT_LIST_DIR}/conversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/conversion_checks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/conversion_plan.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/early_measurement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pair_geometry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/perspective_warp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/placement.cpp

@@ -60,3 +60,11 @@ PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize)
     m.problem = "the measuring library cannot be loaded (" + gLoadError + ")";
     return m;
 }
+
+void RefineAtFullSize(PairMeasurement& m, ImageView left, ImageView right, int32_t reach)
+{
+    if (const MeasureCalls* calls = LoadedMeasure())
+        calls->refineAtFullSize(m, left, right, reach);
+}
+
+void ReadyPairMeasurement() { LoadedMeasure(); }

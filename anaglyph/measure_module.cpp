@@ -9,6 +9,7 @@ extern "C" const MeasureCalls* sg_measure_calls()
     static const MeasureCalls calls = {
         kMeasureCallsVersion,
         MeasurePair,
+        RefineAtFullSize,
     };
     return &calls;
 }

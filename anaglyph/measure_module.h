@@ -11,11 +11,12 @@
 
 // Raised whenever a row is added, removed or changes its signature: a
 // library of another build is refused rather than called wrongly.
-constexpr uint32_t kMeasureCallsVersion = 1;
+constexpr uint32_t kMeasureCallsVersion = 2;
 
 struct MeasureCalls {
     uint32_t version;
     PairMeasurement (*measurePair)(ImageView left, ImageView right, bool toFullSize);
+    void (*refineAtFullSize)(PairMeasurement& m, ImageView left, ImageView right, int32_t reach);
 };
 
 // The library's file name and its one exported symbol.

@@ -390,6 +390,52 @@ std::vector<Sample> SamplesOf(const std::vector<PointPair>& pairs, const Normali
     return samples;
 }
 
+// The fit of the rows from the refined matches (pixel: how sure a match is,
+// in full-resolution pixels), the last cut of the matches, and the
+// disparities before and after; false with the problem in m.
+bool FitRows(PairMeasurement& m, const std::vector<PointPair>& refined, size_t agreeing, double pixelSize)
+{
+    const Normaliser norm(m.width, m.height);
+    std::vector<char> use;
+    std::vector<Sample> samples = SamplesOf(refined, norm);
+    const double pixel = pixelSize / norm.n;
+    if (RobustFit(samples, 3 * pixel, 1.0 * pixel, m.fit, use) < kFewestMatches) {
+        m.problem = "too few matches agree at full size (" + std::to_string(refined.size()) + " of " +
+                    std::to_string(agreeing) + ")";
+        return false;
+    }
+    // The last cut: matches further from the fit than three robust
+    // deviations (at least a pixel) are no part of the pair's geometry.
+    std::vector<double> residuals;
+    for (size_t i = 0; i < samples.size(); ++i)
+        if (use[i])
+            residuals.push_back(std::abs(RowResidual(m.fit, samples[i])));
+    double spread = std::max(pixel, 3 * 1.4826 * Percentile(residuals, 0.5));
+    VerticalFit final;
+    MarkInliers(samples, m.fit, spread, use);
+    if (SolveFit(samples, use, true, final))
+        m.fit = final;
+    MarkInliers(samples, m.fit, spread, use);
+
+    std::vector<double> before, after;
+    m.matches.clear();
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (!use[i])
+            continue;
+        m.matches.push_back(refined[i]);
+        before.push_back(std::abs(refined[i].yl - refined[i].yr));
+        after.push_back(std::abs(RowResidual(m.fit, samples[i])) * norm.n);
+    }
+    if (m.matches.size() < kFewestMatches) {
+        m.problem = "too few matches agree (" + std::to_string(m.matches.size()) + ")";
+        m.matches.clear();
+        return false;
+    }
+    m.before = {Percentile(before, 0.5), Percentile(before, 0.9)};
+    m.after = {Percentile(after, 0.5), Percentile(after, 0.9)};
+    return true;
+}
+
 } // namespace
 
 PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize)
@@ -473,40 +519,9 @@ PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize)
     } else {
         refined = placed;
     }
-    samples = SamplesOf(refined, norm);
     // Matches placed at the reduced size are a reduced pixel's worth less sure.
-    const double pixel = (toFullSize ? 1.0 : f) / norm.n;
-    if (RobustFit(samples, 3 * pixel, 1.0 * pixel, m.fit, use) < kFewestMatches) {
-        m.problem = "too few matches agree at full size (" + std::to_string(refined.size()) + " of " +
-                    std::to_string(agreeing.size()) + ")";
+    if (!FitRows(m, refined, agreeing.size(), toFullSize ? 1.0 : f))
         return m;
-    }
-    // The last cut: matches further from the fit than three robust
-    // deviations (at least a pixel) are no part of the pair's geometry.
-    std::vector<double> residuals;
-    for (size_t i = 0; i < samples.size(); ++i)
-        if (use[i])
-            residuals.push_back(std::abs(RowResidual(m.fit, samples[i])));
-    double spread = std::max(pixel, 3 * 1.4826 * Percentile(residuals, 0.5));
-    VerticalFit final;
-    MarkInliers(samples, m.fit, spread, use);
-    if (SolveFit(samples, use, true, final))
-        m.fit = final;
-    MarkInliers(samples, m.fit, spread, use);
-
-    std::vector<double> before, after;
-    for (size_t i = 0; i < samples.size(); ++i) {
-        if (!use[i])
-            continue;
-        m.matches.push_back(refined[i]);
-        before.push_back(std::abs(refined[i].yl - refined[i].yr));
-        after.push_back(std::abs(RowResidual(m.fit, samples[i])) * norm.n);
-    }
-    if (m.matches.size() < kFewestMatches) {
-        m.problem = "too few matches agree (" + std::to_string(m.matches.size()) + ")";
-        m.matches.clear();
-        return m;
-    }
     // For the depth, every match placed at the reduced size that the fit
     // puts within two reduced pixels of its row.
     for (const PointPair& p : placed) {
@@ -514,7 +529,25 @@ PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize)
         if (std::abs(RowResidual(m.fit, sample)) * norm.n <= 2 * f)
             m.depthMatches.push_back(p);
     }
-    m.before = {Percentile(before, 0.5), Percentile(before, 0.9)};
-    m.after = {Percentile(after, 0.5), Percentile(after, 0.9)};
     return m;
+}
+
+void ReadyPairMeasurement() {}
+
+void RefineAtFullSize(PairMeasurement& m, ImageView left, ImageView right, int32_t reach)
+{
+    if (!m.problem.empty() || left.width != m.width || left.height != m.height || right.width != m.width ||
+        right.height != m.height)
+        return;
+    // Every match placed on the reduced views that the fit keeps, as
+    // MeasurePair refines its placed matches.
+    const std::vector<PointPair>& placed = m.depthMatches;
+    const size_t step = std::max<size_t>(1, (placed.size() + kMostRefined - 1) / kMostRefined);
+    std::vector<PointPair> refined;
+    for (size_t i = 0; i < placed.size(); i += step) {
+        PointPair pair = placed[i];
+        if (Refine(left, right, pair, reach))
+            refined.push_back(pair);
+    }
+    FitRows(m, refined, placed.size(), 1.0);
 }

@@ -82,6 +82,18 @@ int64_t PairMeasurementBytes(int32_t width, int32_t height);
 // problem.
 PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize = true);
 
+// Makes MeasurePair ready to be called at once: where the measurement is a
+// library loaded on first use (the program), loads it; where it is linked
+// in, nothing.
+void ReadyPairMeasurement();
+
+// A measurement made on reduced copies of left and right (and given in
+// their pixels) with its depth matches placed again to a fraction of a
+// full-resolution pixel, searched for within reach pixels, and the rows
+// fitted again on them, as MeasurePair's toFullSize places its matches. A measurement with a
+// problem stays as it is; one whose matches no longer agree gets one.
+void RefineAtFullSize(PairMeasurement& m, ImageView left, ImageView right, int32_t reach);
+
 // Where the fit puts a right-view point (full-resolution pixels), in the left
 // view's frame.
 void MapRightPoint(const VerticalFit& fit, int32_t width, int32_t height, double x, double y, double& mappedX,

@@ -237,6 +237,29 @@ void WarpPerspectiveBilinear(ImageView source, const double m[9], ImageView targ
     });
 }
 
+void WarpPerspectiveRows(ImageView source, const double m[9], int32_t top, ImageView target)
+{
+    if (source.Empty() || target.Empty())
+        return;
+    const std::vector<const uint32_t*> table = RowTable(source);
+    const Rows rows{table.data(), source.width, source.height};
+    for (int32_t y = 0; y < target.height; ++y)
+        WarpRow(rows, m, target.Row(y), target.width, top + y);
+}
+
+void WarpRowsRead(const double m[9], int32_t width, int32_t from, int32_t to, int32_t sourceHeight, int32_t& first,
+                  int32_t& last)
+{
+    first = sourceHeight - 1;
+    last = 0;
+    for (int32_t y = from; y < to; ++y) {
+        int32_t low = 0, high = 0;
+        RowsRead(m, width, y, sourceHeight, low, high);
+        first = std::min(first, low);
+        last = std::max(last, high);
+    }
+}
+
 bool WarpPerspectiveInPlace(ImageView view, const double m[9], int32_t width, int32_t height, ImageView& result,
                             int parts)
 {

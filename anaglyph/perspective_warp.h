@@ -24,3 +24,13 @@ void WarpPerspectiveBilinear(ImageView source, const double m[9], ImageView targ
 // target does not fit in the view or the saved rows find no memory.
 bool WarpPerspectiveInPlace(ImageView view, const double m[9], int32_t width, int32_t height, ImageView& result,
                             int parts = 0);
+
+// Target rows top .. top + target.height - 1 of the warp WarpPerspectiveBilinear
+// makes, written to target's rows 0 .. target.height - 1: the same pixels,
+// a band at a time (one thread).
+void WarpPerspectiveRows(ImageView source, const double m[9], int32_t top, ImageView target);
+
+// The source rows that target rows [from, to) of width pixels read, first
+// and last, in a source of sourceHeight rows.
+void WarpRowsRead(const double m[9], int32_t width, int32_t from, int32_t to, int32_t sourceHeight, int32_t& first,
+                  int32_t& last);

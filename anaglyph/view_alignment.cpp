@@ -170,22 +170,21 @@ ViewStepPlan PlanViewAlignment(int32_t width, int32_t height)
     return plan;
 }
 
-std::string AlignViews(const std::string& name, const PairMeasurement& measured, ImageView& left, ImageView& right,
-                       Image& warped, std::string& notes, AlignmentOutcome* outcome)
+void DecideAlignment(const std::string& name, const PairMeasurement& measured, int32_t width, int32_t height,
+                     std::string& notes, AlignmentDecision& decision)
 {
-    AlignmentOutcome done;
-    if (outcome)
-        *outcome = done;
+    decision = AlignmentDecision{};
+    AlignmentOutcome& done = decision.outcome;
     if (!measured.problem.empty()) {
         notes += LeftAlone(name, measured.problem);
-        return "";
+        return;
     }
-    done.figures = FiguresOf(measured.fit, left.width, left.height);
+    done.figures = FiguresOf(measured.fit, width, height);
     char line[512];
-    std::string doubt = Implausible(done.figures, left.height);
+    std::string doubt = Implausible(done.figures, height);
     if (!doubt.empty()) {
         notes += LeftAlone(name, doubt);
-        return "";
+        return;
     }
     const Disparity& before = measured.before;
     const Disparity& after = measured.after;
@@ -196,36 +195,25 @@ std::string AlignViews(const std::string& name, const PairMeasurement& measured,
                       "matches)",
                       before.median, before.p90, measured.matches.size());
         notes += LeftAlone(name, line);
-        return "";
+        return;
     }
-    const cv::Matx33d h = PixelHomography(measured.fit, left.width, left.height);
+    const cv::Matx33d h = PixelHomography(measured.fit, width, height);
     Rect kept;
-    if (!CommonRectangle(h, left.width, left.height, kept)) {
+    if (!CommonRectangle(h, width, height, kept)) {
         notes += LeftAlone(name, "the correction leaves no part that both views cover");
-        return "";
+        return;
     }
-    done.keptShare = double(kept.width) * kept.height / (double(left.width) * left.height);
+    done.keptShare = double(kept.width) * kept.height / (double(width) * height);
     if (done.keptShare < kLeastKeptShare) {
         std::snprintf(line, sizeof line, "correcting would keep only %.0f %% of the picture", done.keptShare * 100);
         notes += LeftAlone(name, line);
-        return "";
+        return;
     }
-    // Each kept pixel is read once from where it came from in the right
-    // view: one resampling, of only the part that is kept. It is written
-    // over the right view's own pixels where they are the right view's
-    // alone, else into a buffer of the step's own.
     const cv::Matx33d fromKept = h.inv() * cv::Matx33d(1, 0, kept.x, 0, 1, kept.y, 0, 0, 1);
-    ImageView aligned;
-    if (Overlap(left, right) || !WarpPerspectiveInPlace(right, fromKept.val, kept.width, kept.height, aligned)) {
-        if (!AllocateImage(warped, kept.width, kept.height))
-            return "there is not enough memory for the aligned right view (" + std::to_string(kept.width) + " x " +
-                   std::to_string(kept.height) + " pixels)";
-        WarpPerspectiveBilinear(right, fromKept.val, warped.View());
-        aligned = warped.View();
-    }
-    left = left.Crop(kept.x, kept.y, kept.width, kept.height);
-    right = aligned;
-
+    for (int i = 0; i < 9; ++i)
+        decision.fromKept[i] = fromKept.val[i];
+    decision.width = kept.width;
+    decision.height = kept.height;
     const FitFigures& f = done.figures;
     std::snprintf(line, sizeof line,
                   " aligned: the right view turned %.2f degrees, zoomed %+.2f %%, moved %.1f rows %s, keystone %+.2f %% "
@@ -234,10 +222,39 @@ std::string AlignViews(const std::string& name, const PairMeasurement& measured,
                   f.rollDegrees, f.zoomPercent, std::abs(f.offsetRows), f.offsetRows >= 0 ? "down" : "up",
                   f.keystonePercent, f.tiltPercent, before.median, after.median, before.p90, after.p90,
                   measured.matches.size(), done.keptShare * 100);
-    notes += Quoted(name) + line;
+    decision.note = Quoted(name) + line;
     done.applied = true;
     done.x = kept.x;
     done.y = kept.y;
+}
+
+std::string AlignViews(const std::string& name, const PairMeasurement& measured, ImageView& left, ImageView& right,
+                       Image& warped, std::string& notes, AlignmentOutcome* outcome)
+{
+    if (outcome)
+        *outcome = AlignmentOutcome{};
+    AlignmentDecision decision;
+    DecideAlignment(name, measured, left.width, left.height, notes, decision);
+    if (!decision.outcome.applied)
+        return "";
+    const AlignmentOutcome& done = decision.outcome;
+    const Rect kept{done.x, done.y, decision.width, decision.height};
+    const double* fromKept = decision.fromKept;
+    // Each kept pixel is read once from where it came from in the right
+    // view: one resampling, of only the part that is kept. It is written
+    // over the right view's own pixels where they are the right view's
+    // alone, else into a buffer of the step's own.
+    ImageView aligned;
+    if (Overlap(left, right) || !WarpPerspectiveInPlace(right, fromKept, kept.width, kept.height, aligned)) {
+        if (!AllocateImage(warped, kept.width, kept.height))
+            return "there is not enough memory for the aligned right view (" + std::to_string(kept.width) + " x " +
+                   std::to_string(kept.height) + " pixels)";
+        WarpPerspectiveBilinear(right, fromKept, warped.View());
+        aligned = warped.View();
+    }
+    left = left.Crop(kept.x, kept.y, kept.width, kept.height);
+    right = aligned;
+    notes += decision.note;
     if (outcome)
         *outcome = done;
     return "";

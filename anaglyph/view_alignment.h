@@ -27,6 +27,23 @@ struct AlignmentOutcome {
     int32_t x = 0, y = 0;   // where the kept rectangle starts in the left view
 };
 
+// What the alignment of views of a given size will do, decided from the
+// measurement before any pixel is warped: when applied, the kept
+// rectangle's size (outcome.x, outcome.y place it in the left view), the
+// map from its pixels to the right view's (WarpPerspectiveBilinear's m) and
+// the note to give once the views are aligned.
+struct AlignmentDecision {
+    AlignmentOutcome outcome;
+    int32_t width = 0, height = 0;
+    double fromKept[9] = {};
+    std::string note;
+};
+
+// Decides it; when the views are to be left as they are, the note saying
+// why is appended to notes and outcome.applied stays false.
+void DecideAlignment(const std::string& name, const PairMeasurement& measured, int32_t width, int32_t height,
+                     std::string& notes, AlignmentDecision& decision);
+
 // Aligns left and right by measured (MeasurePair on these views). On
 // success the right view's pixels are written over with the aligned ones,
 // or, when the views share memory, the views point into warped, which then

@@ -4,7 +4,8 @@
 # with Lanczos, right view given a 1.2 degree roll, a 1.5 % zoom and a
 # 12-row offset), against the same conversion without them, in one run;
 # their peak memory per source pixel; the interpolations' quality and cost;
-# and the accuracy table beside Hugin's align_image_stack.
+# and the accuracy table beside Hugin's align_image_stack, then once more on
+# the pairs scaled up to 16-megapixel JPEGs.
 # Run from a checkout: bench/align.sh [BUILD_DIR] [--speed-only]
 # Needs hyperfine, /usr/bin/time, python3-opencv, python3-pil, hugin-tools.
 set -euo pipefail
@@ -48,3 +49,8 @@ echo
 "$py" bench/align_interpolation.py tests/data/treetrunk-sbs-rgba.png
 echo
 "$py" bench/align_accuracy.py "$program" "${SAMPLES:-tests/data}" "$work/accuracy"
+# The same pairs scaled up to 16-megapixel side-by-side JPEGs: the path that
+# measures on a reduced decode and writes by bands.
+echo
+echo "(16-megapixel JPEG pairs, views 3264 wide)"
+"$py" bench/align_accuracy.py "$program" "${SAMPLES:-tests/data}" "$work/accuracy-jpeg" --jpeg-views 3264

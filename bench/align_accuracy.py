@@ -10,7 +10,12 @@ channels, which hold the left and right views' luma), cleaned by a
 fundamental-matrix RANSAC, which knows nothing of rows. Our alignment uses
 ORB; the two share nothing but OpenCV.
 
-Usage: bench/align_accuracy.py PROGRAM SAMPLES_FOLDER WORK_FOLDER
+With --jpeg-views WIDTH the views are first scaled up to WIDTH pixels wide
+(Lanczos) and the pairs given to the program, and taken from it, as JPEG
+(quality 95): the path a large side-by-side JPEG takes, which measures on
+a reduced decode. align_image_stack is left out there.
+
+Usage: bench/align_accuracy.py PROGRAM SAMPLES_FOLDER WORK_FOLDER [--jpeg-views WIDTH]
 """
 import os
 import subprocess
@@ -97,9 +102,10 @@ def nearest_share(left, right):
 
 
 def run_ours(left, right, work, name, options):
-    source = os.path.join(work, name + "-pair.png")
-    output = os.path.join(work, name + "-ours.png")
-    cv2.imwrite(source, np.hstack([left, right]))
+    kind = "jpg" if JPEG_VIEWS else "png"
+    source = os.path.join(work, name + "-pair." + kind)
+    output = os.path.join(work, name + "-ours." + kind)
+    cv2.imwrite(source, np.hstack([left, right]), [cv2.IMWRITE_JPEG_QUALITY, 95])
     start = time.perf_counter()
     done = subprocess.run([PROGRAM, "-c", "-q", "--layout", "sbs", "--method", "grey", *options, "-o", output,
                            source], capture_output=True, text=True)
@@ -131,11 +137,21 @@ def row(label, before, figures, kept, seconds):
 
 
 PROGRAM = ""
+JPEG_VIEWS = 0
+
+
+def scaled_up(view):
+    if not JPEG_VIEWS:
+        return view
+    h, w = view.shape[:2]
+    return cv2.resize(view, (JPEG_VIEWS, round(h * JPEG_VIEWS / w)), interpolation=cv2.INTER_LANCZOS4)
 
 
 def main():
-    global PROGRAM
+    global PROGRAM, JPEG_VIEWS
     PROGRAM, samples, work = sys.argv[1:4]
+    if sys.argv[4:6] and sys.argv[4] == "--jpeg-views":
+        JPEG_VIEWS = int(sys.argv[5])
     os.makedirs(work, exist_ok=True)
     pairs = [("figure", "figure-sbs.jps"), ("pond", "3ds-pond.mpo"), ("treetrunk", "treetrunk-sbs-rgba.png"),
              ("bench-959", "bench-sbs-959.png")]
@@ -147,7 +163,7 @@ def main():
     for name, file in pairs:
         left0, right0 = views_of(os.path.join(samples, file))
         width = min(left0.shape[1], right0.shape[1])
-        left0, right0 = left0[:, :width].copy(), right0[:, :width].copy()
+        left0, right0 = scaled_up(left0[:, :width].copy()), scaled_up(right0[:, :width].copy())
         for label, change in changes:
             left, right = (left0, right0) if not change else distorted(left0, right0, **change)
             tag = f"{name}-{len(ours_rows)}"
@@ -157,8 +173,10 @@ def main():
             ours = vertical(ol, orr)
             ours_all.append((ours, ol.shape[0] * ol.shape[1] / area))
             ours_rows.append(row(f"{name}, {label}", before, ours, ol.shape[0] * ol.shape[1] / area, seconds))
-            hl, hr, hseconds = run_hugin(left, right, work, tag)
-            if hl is None:
+            hl, hr, hseconds = run_hugin(left, right, work, tag) if not JPEG_VIEWS else (None, None, 0)
+            if JPEG_VIEWS:
+                pass
+            elif hl is None:
                 hugin_rows.append(f"{name + ', ' + label:34} align_image_stack failed")
             else:
                 hugin = vertical(hl, hr)

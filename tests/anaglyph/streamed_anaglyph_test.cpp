@@ -43,6 +43,28 @@ std::string Crop(int32_t width, int32_t height, int subsamp, int flags)
     return out;
 }
 
+// The sample with its second half moved down by rows rows (the top row
+// repeated above), as a JPEG: a pair the alignment corrects.
+std::string Misaligned(int32_t rows)
+{
+    Picture sample = DecodeBytes(Sample());
+    const int32_t width = sample.width, height = sample.height, half = width / 2;
+    std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            pixels[size_t(y) * size_t(width) + size_t(x)] = sample.View().Row(x < half ? y : std::max(0, y - rows))[x];
+    tjhandle tj = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    std::string out;
+    if (tjCompress2(tj, reinterpret_cast<const unsigned char*>(pixels.data()), width, width * 4, height, TJPF_BGRX,
+                    &jpeg, &size, TJSAMP_420, 92, 0) == 0)
+        out.assign(reinterpret_cast<const char*>(jpeg), size);
+    tjFree(jpeg);
+    tjDestroy(tj);
+    return out;
+}
+
 // The whole-view path, step by step as the conversion takes it.
 bool WholeViewBytes(const ConversionRequest& request, std::string& bytes, std::string& notes)
 {
@@ -167,6 +189,56 @@ TEST(StreamedAnaglyph, WritesTheWholeViewPathsBytes)
     }
 }
 
+// A picture small enough that the measurement's own decode is at full size
+// measures as its whole views do: the bands then write the whole-view
+// path's bytes and notes, on one thread and on two.
+TEST(StreamedAnaglyph, MeasuredStepsWriteTheWholeViewPathsBytes)
+{
+    const std::string folder = PictureFolder();
+    const OptionsCase cases[] = {
+        {"align", [](ConversionOptions& o) { o.align = true; }},
+        {"align and window", [](ConversionOptions& o) {
+             o.align = true;
+             o.autoShift = true;
+         }},
+        {"align, swap, shift", [](ConversionOptions& o) {
+             o.align = true;
+             o.swapViews = true;
+             o.shift = 7;
+         }},
+    };
+    // As shot (level: the views are left as they are) and with one view
+    // moved down (aligned: the right view warped band by band).
+    const std::string sources[] = {std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps",
+                                   WriteFile("misaligned.jpg", Misaligned(9))};
+    for (const std::string& source : sources)
+    for (const OptionsCase& c : cases) {
+        SCOPED_TRACE(source + ", " + c.name);
+        ConversionRequest request;
+        request.sourcePath = source;
+        c.set(request.options);
+        request.outputPath = folder + "/whole.jpg";
+        std::string whole, wholeNotes;
+        ASSERT_TRUE(WholeViewBytes(request, whole, wholeNotes));
+        request.outputPath = folder + "/bands.jpg";
+        ASSERT_EQ(PathOf(request), ConversionPath::Bands);
+        for (bool single : {false, true}) {
+            request.singleThread = single;
+            std::remove(request.outputPath.c_str());
+            ConversionResult result = ConvertPicture(request);
+            ASSERT_EQ(result.status, ConversionStatus::Written) << result.reason;
+            EXPECT_TRUE(sgtest::FileBytes(request.outputPath) == whole) << (single ? "one thread" : "two threads");
+            EXPECT_EQ(result.notes, wholeNotes);
+        }
+    }
+    // The moved pair was aligned, not left alone.
+    ConversionRequest request;
+    request.sourcePath = sources[1];
+    request.outputPath = folder + "/bands.jpg";
+    request.options.align = true;
+    EXPECT_NE(ConvertPicture(request).notes.find(" aligned: "), std::string::npos);
+}
+
 TEST(StreamedAnaglyph, TwoConversionsSideBySide)
 {
     const std::string folder = PictureFolder();
@@ -211,7 +283,8 @@ TEST(StreamedAnaglyph, ThePlanSaysWhichPath)
     const Case cases[] = {
         {"even JPEG", even, "out.jpg", [](ConversionOptions&) {}, ConversionPath::Bands},
         {"odd width", odd, "out.jpg", [](ConversionOptions&) {}, ConversionPath::WholeViews},
-        {"align", even, "out.jpg", [](ConversionOptions& o) { o.align = true; }, ConversionPath::WholeViews},
+        {"align", even, "out.jpg", [](ConversionOptions& o) { o.align = true; }, ConversionPath::Bands},
+        {"window", even, "out.jpg", [](ConversionOptions& o) { o.autoShift = true; }, ConversionPath::Bands},
         {"PNG source", png, "out.jpg", [](ConversionOptions&) {}, ConversionPath::WholeViews},
         {"multi-picture", mpo, "out.jpg", [](ConversionOptions&) {}, ConversionPath::WholeViews},
         {"over/under", even, "out.jpg", [](ConversionOptions& o) { o.layout = StereoLayout::OverUnder; },
