@@ -6,7 +6,7 @@
 # 2 ms, from the first change (the dialog going) to the last (the picture
 # settled). For the 16-megapixel side-by-side JPEG, against the codec floor
 # as a fresh process in the same run, and for a 1-megapixel one. Medians of
-# 5 runs. Usage: bench/dialog_to_screen.sh [BUILD_DIR [PROGRAM...]]; more
+# SG_SCREEN_RUNS runs (9). Usage: bench/dialog_to_screen.sh [BUILD_DIR [PROGRAM...]]; more
 # than one PROGRAM (copies of other builds) are measured side by side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,12 +46,13 @@ run_once() {
     wait $pid 2>/dev/null || true
     sleep 0.3
 }
-# The median of settled - gone over 5 runs.
+# The median of settled - gone over SG_SCREEN_RUNS runs (default 9).
+runs=${SG_SCREEN_RUNS:-9}
 settle() {
-    for _ in 1 2 3 4 5; do run_once "$1" "$2"; done | awk '{print $2 - $1}' | median
+    for _ in $(seq "$runs"); do run_once "$1" "$2"; done | awk '{print $2 - $1}' | median
 }
 floor_ms() {
-    for _ in 1 2 3 4 5; do
+    for _ in $(seq "$runs"); do
         s=$(date +%s%N); "$build/bench/bench_codec_floor" "$work/big/pair.jpg" "$work/floor.jpg"; e=$(date +%s%N)
         echo $(( (e - s) / 1000000 ))
     done | median
