@@ -6,65 +6,29 @@
 // the views as they are with that reason in their note.
 #include "anaglyph/measure_module.h"
 
-#include <atomic>
-#include <mutex>
-
-#include "platform/os.h"
+#include "platform/private_calls.h"
 
 namespace {
 
-std::once_flag gLoadOnce;
-const MeasureCalls* gCalls = nullptr;
-std::string gLoadError;
-std::atomic<bool> gLoaded{false};
-
-void LoadMeasureLibrary()
-{
-    void* entry = OsLibrarySymbol(kMeasureLibraryName, kMeasureCallsSymbol, gLoadError);
-    const MeasureCalls* calls = entry ? reinterpret_cast<const MeasureCalls* (*)()>(entry)() : nullptr;
-    if (entry && !calls)
-        gLoadError = std::string(kMeasureLibraryName) + ": no " + kMeasureCallsSymbol;
-    else if (calls && calls->version != kMeasureCallsVersion)
-        gLoadError = std::string(kMeasureLibraryName) + ": built for another version of the program";
-    else
-        gCalls = calls;
-    gLoaded.store(gCalls != nullptr, std::memory_order_release);
-}
+PrivateCalls<MeasureCalls> gMeasure(kMeasureLibraryName, kMeasureCallsSymbol, kMeasureCallsVersion);
 
 } // namespace
 
-const MeasureCalls* LoadedMeasure()
-{
-    std::call_once(gLoadOnce, LoadMeasureLibrary);
-    return gCalls;
-}
-
-std::string MeasureLoadError()
-{
-    LoadedMeasure();
-    return gLoadError;
-}
-
-bool MeasureLoaded()
-{
-    return gLoaded.load(std::memory_order_acquire);
-}
-
 PairMeasurement MeasurePair(ImageView left, ImageView right, bool toFullSize)
 {
-    if (const MeasureCalls* calls = LoadedMeasure())
+    if (const MeasureCalls* calls = gMeasure.Get())
         return calls->measurePair(left, right, toFullSize);
     PairMeasurement m;
     m.width = left.width;
     m.height = left.height;
-    m.problem = "the measuring library cannot be loaded (" + gLoadError + ")";
+    m.problem = "the measuring library cannot be loaded (" + gMeasure.Error() + ")";
     return m;
 }
 
 void RefineAtFullSize(PairMeasurement& m, ImageView left, ImageView right, int32_t reach)
 {
-    if (const MeasureCalls* calls = LoadedMeasure())
+    if (const MeasureCalls* calls = gMeasure.Get())
         calls->refineAtFullSize(m, left, right, reach);
 }
 
-void ReadyPairMeasurement() { LoadedMeasure(); }
+void ReadyPairMeasurement() { gMeasure.Get(); }

@@ -24,10 +24,3 @@ constexpr const char* kMeasureLibraryName = "libstereoglass-measure.so";
 constexpr const char* kMeasureCallsSymbol = "sg_measure_calls";
 extern "C" const MeasureCalls* sg_measure_calls();
 
-// In the program: the loaded table, loading the library on the first call
-// (thread-safe); nullptr when it cannot be loaded, with the loader's reason
-// in MeasureLoadError().
-const MeasureCalls* LoadedMeasure();
-std::string MeasureLoadError();
-// Whether the library has been loaded in this process.
-bool MeasureLoaded();

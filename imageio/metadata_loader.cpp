@@ -7,57 +7,21 @@
 // the note that the metadata could not be read or written, and why.
 #include "imageio/metadata_module.h"
 
-#include <atomic>
-#include <mutex>
-
 #include "imageio/metadata.h"
-#include "platform/os.h"
+#include "platform/private_calls.h"
 
 namespace {
 
-std::once_flag gLoadOnce;
-const MetadataCalls* gCalls = nullptr;
-std::string gLoadError;
-std::atomic<bool> gLoaded{false};
-
-void LoadMetadataLibrary()
-{
-    void* entry = OsLibrarySymbol(kMetadataLibraryName, kMetadataCallsSymbol, gLoadError);
-    const MetadataCalls* calls = entry ? reinterpret_cast<const MetadataCalls* (*)()>(entry)() : nullptr;
-    if (entry && !calls)
-        gLoadError = std::string(kMetadataLibraryName) + ": no " + kMetadataCallsSymbol;
-    else if (calls && calls->version != kMetadataCallsVersion)
-        gLoadError = std::string(kMetadataLibraryName) + ": built for another version of the program";
-    else
-        gCalls = calls;
-    gLoaded.store(gCalls != nullptr, std::memory_order_release);
-}
+PrivateCalls<MetadataCalls> gMetadata(kMetadataLibraryName, kMetadataCallsSymbol, kMetadataCallsVersion);
 
 } // namespace
-
-const MetadataCalls* LoadedMetadata()
-{
-    std::call_once(gLoadOnce, LoadMetadataLibrary);
-    return gCalls;
-}
-
-std::string MetadataLoadError()
-{
-    LoadedMetadata();
-    return gLoadError;
-}
-
-bool MetadataLoaded()
-{
-    return gLoaded.load(std::memory_order_acquire);
-}
 
 bool PictureHasMetadata(const uint8_t* source, size_t sourceSize)
 {
     if (!source || sourceSize == 0)
         return false;
     // Without the library nothing can tell: the copy says why.
-    const MetadataCalls* calls = LoadedMetadata();
+    const MetadataCalls* calls = gMetadata.Get();
     return !calls || calls->pictureHasMetadata(source, sourceSize);
 }
 
@@ -66,10 +30,10 @@ bool CopyPictureMetadata(const uint8_t* source, size_t sourceSize, std::string& 
 {
     if (!source || sourceSize == 0 || encoded.empty())
         return false;
-    if (const MetadataCalls* calls = LoadedMetadata())
+    if (const MetadataCalls* calls = gMetadata.Get())
         return calls->copyPictureMetadata(source, sourceSize, encoded, format, width, height, note);
     note += "The source's metadata could not be read or written, so the result carries none: the metadata library "
             "cannot be loaded (" +
-            gLoadError + ").\n";
+            gMetadata.Error() + ").\n";
     return false;
 }

@@ -27,10 +27,3 @@ constexpr const char* kMetadataLibraryName = "libstereoglass-metadata.so";
 constexpr const char* kMetadataCallsSymbol = "sg_metadata_calls";
 extern "C" const MetadataCalls* sg_metadata_calls();
 
-// In the program: the loaded table, loading the library on the first call
-// (thread-safe); nullptr when it cannot be loaded, with the loader's reason
-// in MetadataLoadError().
-const MetadataCalls* LoadedMetadata();
-std::string MetadataLoadError();
-// Whether the library has been loaded in this process.
-bool MetadataLoaded();

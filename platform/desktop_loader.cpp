@@ -5,9 +5,6 @@
 // cannot be loaded every call fails as it does without a display.
 #include "platform/desktop_module.h"
 
-#include <dlfcn.h>
-
-#include <atomic>
 #include <cstdio>
 #include <mutex>
 
@@ -16,56 +13,28 @@
 #include "platform/dialogs.h"
 #include "platform/display.h"
 #include "platform/message_beep.h"
+#include "platform/private_calls.h"
 #include "platform/user_windows.h"
-#include "platform/os.h"
 #include "platform/x11_window.h"
 
 namespace {
 
-std::once_flag gLoadOnce;
-const DesktopCalls* gCalls = nullptr;
-std::string gLoadError;
-std::atomic<bool> gLoaded{false};
+PrivateCalls<DesktopCalls> gDesktop(kDesktopLibraryName, kDesktopCallsSymbol, kDesktopCallsVersion);
+std::once_flag gSaidOnce;
 
-void LoadDesktopLibrary()
+// The loaded table; when it cannot be loaded, why is said once on standard
+// error, and every call fails as it does without a display.
+const DesktopCalls* LoadedDesktop()
 {
-    void* library = OsOpenPrivateLibrary(kDesktopLibraryName);
-    if (!library) {
-        const char* reason = dlerror();
-        gLoadError = reason ? reason : "cannot be loaded";
-    } else {
-        auto entry = reinterpret_cast<const DesktopCalls* (*)()>(dlsym(library, kDesktopCallsSymbol));
-        const DesktopCalls* calls = entry ? entry() : nullptr;
-        if (!calls)
-            gLoadError = std::string(kDesktopLibraryName) + ": no " + kDesktopCallsSymbol;
-        else if (calls->version != kDesktopCallsVersion)
-            gLoadError = std::string(kDesktopLibraryName) + ": built for another version of the program";
-        else
-            gCalls = calls;
-    }
-    if (!gCalls)
-        std::fprintf(stderr, "stereoglass: the desktop library cannot be loaded: %s\n", gLoadError.c_str());
-    gLoaded.store(gCalls != nullptr, std::memory_order_release);
+    const DesktopCalls* calls = gDesktop.Get();
+    if (!calls)
+        std::call_once(gSaidOnce, [] {
+            std::fprintf(stderr, "stereoglass: the desktop library cannot be loaded: %s\n", gDesktop.Error().c_str());
+        });
+    return calls;
 }
 
 } // namespace
-
-const DesktopCalls* LoadedDesktop()
-{
-    std::call_once(gLoadOnce, LoadDesktopLibrary);
-    return gCalls;
-}
-
-std::string DesktopLoadError()
-{
-    LoadedDesktop();
-    return gLoadError;
-}
-
-bool DesktopLoaded()
-{
-    return gLoaded.load(std::memory_order_acquire);
-}
 
 // Each forwarder returns what the call returns when it fails.
 BOOL GetPrimaryScreenRect(RECT* rect)

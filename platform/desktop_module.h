@@ -62,11 +62,3 @@ constexpr const char* kDesktopLibraryName = "libstereoglass-desktop.so";
 constexpr const char* kDesktopCallsSymbol = "sg_desktop_calls";
 extern "C" const DesktopCalls* sg_desktop_calls();
 
-// In the program: the loaded table, loading the library on the first call
-// (thread-safe); nullptr when it cannot be loaded, with the loader's reason
-// in DesktopLoadError() and said once on standard error.
-const DesktopCalls* LoadedDesktop();
-std::string DesktopLoadError();
-// Whether the library has been loaded in this process (for the checks that
-// a run showing nothing never loads it).
-bool DesktopLoaded();
