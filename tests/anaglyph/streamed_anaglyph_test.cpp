@@ -147,6 +147,39 @@ const OptionsCase kOptions[] = {
      }},
 };
 
+// The conversion by bands, on two threads and on one, writes the bytes and
+// notes of the whole-view path. On two threads the output is also decoded
+// for the screen as it is encoded: the picture left is the written file's,
+// metadata and all.
+void ExpectBandsWriteTheWholeViewPathsBytes(ConversionRequest request, const std::string& folder)
+{
+    request.outputPath = folder + "/whole.jpg";
+    std::string whole, wholeNotes;
+    ASSERT_TRUE(WholeViewBytes(request, whole, wholeNotes));
+    request.outputPath = folder + "/bands.jpg";
+    ASSERT_EQ(PathOf(request), ConversionPath::Bands);
+    for (bool single : {false, true}) {
+        request.singleThread = single;
+        request.decodeForScreen = !single;
+        std::remove(request.outputPath.c_str());
+        ConversionResult result = ConvertPicture(request);
+        ASSERT_EQ(result.status, ConversionStatus::Written) << result.reason;
+        EXPECT_TRUE(sgtest::FileBytes(request.outputPath) == whole) << (single ? "one thread" : "two threads");
+        EXPECT_EQ(result.notes, wholeNotes);
+        Picture echoed, decoded;
+        CodecResult echoResult = kCodecCorrupt;
+        EXPECT_EQ(TakePrefetchedPicture(request.outputPath, echoed, echoResult), !single);
+        if (single)
+            continue;
+        ASSERT_EQ(echoResult, kCodecOk);
+        ASSERT_EQ(DecodePictureFile(request.outputPath, decoded), kCodecOk);
+        ASSERT_EQ(echoed.width, decoded.width);
+        ASSERT_EQ(echoed.height, decoded.height);
+        const size_t count = size_t(decoded.width) * size_t(decoded.height);
+        EXPECT_TRUE(std::equal(echoed.pixels.get(), echoed.pixels.get() + count, decoded.pixels.get()));
+    }
+}
+
 TEST(StreamedAnaglyph, WritesTheWholeViewPathsBytes)
 {
     const std::string folder = PictureFolder();
@@ -157,34 +190,7 @@ TEST(StreamedAnaglyph, WritesTheWholeViewPathsBytes)
             ConversionRequest request;
             request.sourcePath = path;
             options.set(request.options);
-            request.outputPath = folder + "/whole.jpg";
-            std::string whole, wholeNotes;
-            ASSERT_TRUE(WholeViewBytes(request, whole, wholeNotes));
-            request.outputPath = folder + "/bands.jpg";
-            ASSERT_EQ(PathOf(request), ConversionPath::Bands);
-            for (bool single : {false, true}) {
-                request.singleThread = single;
-                // For the screen, the output is also decoded as it is
-                // encoded: the picture left is the written file's, metadata
-                // and all.
-                request.decodeForScreen = !single;
-                std::remove(request.outputPath.c_str());
-                ConversionResult result = ConvertPicture(request);
-                ASSERT_EQ(result.status, ConversionStatus::Written) << result.reason;
-                EXPECT_TRUE(sgtest::FileBytes(request.outputPath) == whole) << (single ? "one thread" : "two threads");
-                EXPECT_EQ(result.notes, wholeNotes);
-                Picture echoed, decoded;
-                CodecResult echoResult = kCodecCorrupt;
-                EXPECT_EQ(TakePrefetchedPicture(request.outputPath, echoed, echoResult), !single);
-                if (single)
-                    continue;
-                ASSERT_EQ(echoResult, kCodecOk);
-                ASSERT_EQ(DecodePictureFile(request.outputPath, decoded), kCodecOk);
-                ASSERT_EQ(echoed.width, decoded.width);
-                ASSERT_EQ(echoed.height, decoded.height);
-                const size_t count = size_t(decoded.width) * size_t(decoded.height);
-                EXPECT_TRUE(std::equal(echoed.pixels.get(), echoed.pixels.get() + count, decoded.pixels.get()));
-            }
+            ExpectBandsWriteTheWholeViewPathsBytes(request, folder);
         }
     }
 }
@@ -211,24 +217,13 @@ TEST(StreamedAnaglyph, MeasuredStepsWriteTheWholeViewPathsBytes)
     // moved down (aligned: the right view warped band by band).
     const std::string sources[] = {std::string(SG_TEST_DATA_DIR) + "/figure-sbs.jps",
                                    WriteFile("misaligned.jpg", Misaligned(9))};
-    for (const std::string& source : sources)
-    for (const OptionsCase& c : cases) {
-        SCOPED_TRACE(source + ", " + c.name);
-        ConversionRequest request;
-        request.sourcePath = source;
-        c.set(request.options);
-        request.outputPath = folder + "/whole.jpg";
-        std::string whole, wholeNotes;
-        ASSERT_TRUE(WholeViewBytes(request, whole, wholeNotes));
-        request.outputPath = folder + "/bands.jpg";
-        ASSERT_EQ(PathOf(request), ConversionPath::Bands);
-        for (bool single : {false, true}) {
-            request.singleThread = single;
-            std::remove(request.outputPath.c_str());
-            ConversionResult result = ConvertPicture(request);
-            ASSERT_EQ(result.status, ConversionStatus::Written) << result.reason;
-            EXPECT_TRUE(sgtest::FileBytes(request.outputPath) == whole) << (single ? "one thread" : "two threads");
-            EXPECT_EQ(result.notes, wholeNotes);
+    for (const std::string& source : sources) {
+        for (const OptionsCase& c : cases) {
+            SCOPED_TRACE(source + ", " + c.name);
+            ConversionRequest request;
+            request.sourcePath = source;
+            c.set(request.options);
+            ExpectBandsWriteTheWholeViewPathsBytes(request, folder);
         }
     }
     // The moved pair was aligned, not left alone.
