@@ -51,21 +51,7 @@ set_property(GLOBAL APPEND PROPERTY SG_COMPONENTS sg_anaglyph_measure)
 add_library(sg_anaglyph_measure_loader STATIC ${CMAKE_CURRENT_LIST_DIR}/measure_loader.cpp)
 target_link_libraries(sg_anaglyph_measure_loader PUBLIC sg_platform_os sg_base)
 
-# What the tree links for the measurement: a target with the property
-# SG_MEASURE_LOADED (the program) gets the forwarder and so links no OpenCV
-# library; every other one (the tests, the benchmarks, libstereoglass.so)
-# links the matching itself.
-add_library(sg_measure INTERFACE)
-target_link_libraries(sg_measure INTERFACE
-  "$<IF:$<BOOL:$<TARGET_PROPERTY:SG_MEASURE_LOADED>>,sg_anaglyph_measure_loader,sg_anaglyph_measure>")
-
-add_library(sg_measure_module SHARED ${CMAKE_CURRENT_LIST_DIR}/measure_module.cpp
-  $<TARGET_OBJECTS:sg_anaglyph_measure>)
-set_target_properties(sg_measure_module PROPERTIES OUTPUT_NAME stereoglass-measure
-  LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib/stereoglass)
-# The rest (the images, the parallel parts) comes from the program that
-# loads the library, which exports its symbols.
-target_link_libraries(sg_measure_module PRIVATE sg_opencv Threads::Threads)
-target_link_options(sg_measure_module PRIVATE
-  -Wl,--version-script=${CMAKE_CURRENT_LIST_DIR}/measure_module.map)
-set_property(TARGET sg_measure_module APPEND PROPERTY LINK_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/measure_module.map)
+# libstereoglass-measure.so, and sg_measure: the forwarder for the program,
+# the matching itself for everything else.
+sg_private_library(measure CODE sg_anaglyph_measure LOADER sg_anaglyph_measure_loader
+  LIBS sg_opencv Threads::Threads)
