@@ -1,6 +1,6 @@
 #pragma once
 // The operating system's calls made above the platform layer: files by
-// descriptor and by name, free space, the terminal, signals, memory advice
+// descriptor and by name, free space, the terminal, signals, private libraries
 // and the end of the process. Plain functions with explicit sizes; a call
 // that fails returns -1 (or false) and leaves the system's error number in
 // errno (<cerrno>), so that the caller can still say what failed and why.
