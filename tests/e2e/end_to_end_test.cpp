@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <vector>
 
 #include "imageio/codecs/codec.h"
 #include "tests/anaglyph/stereo_fixtures.h"
@@ -34,16 +35,20 @@ void Copy(const std::string& from, const std::string& to)
     std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
 }
 
-// Enters path in the open-file dialog's location field and confirms it. The
-// path is pasted from the clipboard, since typing letters that the keyboard
-// map lacks is unreliable.
-bool Choose(const std::string& path)
+// Presses choiceKeys in the open-file dialog (its row of choices), then
+// enters path in the location field and confirms it. The path is pasted
+// from the clipboard, since typing letters that the keyboard map lacks is
+// unreliable.
+bool Choose(const std::string& path, const std::vector<std::string>& choiceKeys = {})
 {
     unsigned long dialog = WaitForTitle("Select File");
     if (!dialog)
         return false;
     SetClipboardText(path);
-    DriveWindow(dialog, {"sleep:300", "key:ctrl+l", "key:ctrl+a", "key:ctrl+v", "sleep:200", "key:Return"});
+    std::vector<std::string> steps = {"sleep:300"};
+    steps.insert(steps.end(), choiceKeys.begin(), choiceKeys.end());
+    steps.insert(steps.end(), {"key:ctrl+l", "key:ctrl+a", "key:ctrl+v", "sleep:200", "key:Return"});
+    DriveWindow(dialog, steps);
     return true;
 }
 
@@ -289,12 +294,8 @@ TEST_F(EndToEnd, GlassesPickedInTheDialogAreUsedAndRememberedBesideTheUsersLines
     std::string path = photos + "/pair.jps";
     Copy(Sample("figure-sbs.jps"), path);
     program = StartProgram(photos);
-    unsigned long dialog = WaitForTitle("Select File");
-    ASSERT_NE(dialog, 0u);
-    SetClipboardText(path);
     // Glasses: one down from red-cyan is green-magenta.
-    DriveWindow(dialog, {"sleep:300", "key:alt+g", "sleep:100", "key:Down", "sleep:100", "key:ctrl+l", "key:ctrl+a",
-                         "key:ctrl+v", "sleep:200", "key:Return"});
+    ASSERT_TRUE(Choose(path, {"key:alt+g", "sleep:100", "key:Down", "sleep:100"}));
     ASSERT_TRUE(WaitForResult());
 
     // Green from the left view, red and blue from the right.
@@ -332,11 +333,7 @@ TEST_F(EndToEnd, AlignAndTheAutomaticWindowTickedInTheDialogAreUsedAndRemembered
     std::string path = photos + "/pair.jps";
     Copy(Sample("figure-sbs.jps"), path);
     program = StartProgram(photos);
-    unsigned long dialog = WaitForTitle("Select File");
-    ASSERT_NE(dialog, 0u);
-    SetClipboardText(path);
-    DriveWindow(dialog, {"sleep:300", "key:alt+a", "sleep:100", "key:alt+u", "sleep:100", "key:ctrl+l", "key:ctrl+a",
-                         "key:ctrl+v", "sleep:200", "key:Return"});
+    ASSERT_TRUE(Choose(path, {"key:alt+a", "sleep:100", "key:alt+u", "sleep:100"}));
     ASSERT_TRUE(WaitForResult());
 
     // The window was measured (the figure's nearest part sits a few pixels
@@ -586,13 +583,9 @@ TEST_F(EndToEnd, WriteBackFromTheDialogLeavesAFileTheNextRunAccepts)
     std::string path = photos + "/pair.jps";
     Copy(Sample("figure-sbs.jps"), path);
     program = StartProgram(photos, false, true, {"--glasses", "red-cyan"});
-    unsigned long dialog = WaitForTitle("Select File");
-    ASSERT_NE(dialog, 0u);
-    SetClipboardText(path);
     // Method: one up from dubois is optimised (the row lists colour,
     // half-colour, grey, optimised, dubois).
-    DriveWindow(dialog, {"sleep:300", "key:alt+m", "sleep:100", "key:Up", "sleep:100", "key:ctrl+l", "key:ctrl+a",
-                         "key:ctrl+v", "sleep:200", "key:Return"});
+    ASSERT_TRUE(Choose(path, {"key:alt+m", "sleep:100", "key:Up", "sleep:100"}));
     ASSERT_TRUE(WaitForResult());
     Xdotool("key a");
     EXPECT_EQ(WaitForExit(program, kRunTimeoutMs), 0) << ReadFile(program.errors);
