@@ -18,15 +18,7 @@ import time
 import cv2
 import numpy as np
 
-
-def homography(width, height, roll_deg, zoom, dy, keystone):
-    cx, cy, n = (width - 1) / 2, (height - 1) / 2, max(width, height) / 2
-    a = np.radians(roll_deg)
-    model = np.array([[zoom * np.cos(a), -zoom * np.sin(a), 0],
-                      [zoom * np.sin(a), zoom * np.cos(a), dy / n],
-                      [keystone / (width / n), 0, 1]])
-    to_unit = np.array([[1 / n, 0, -cx / n], [0, 1 / n, -cy / n], [0, 0, 1]])
-    return np.linalg.inv(to_unit) @ model @ to_unit
+from align_accuracy import homography
 
 
 def main():
