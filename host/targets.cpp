@@ -85,15 +85,15 @@ void GetTargetSize(int32_t& width, int32_t& height)
 
 namespace {
 
-// The memory bitmap target around bitmap (made by make, given the screen
-// DC), selected into a DC of its own; 0, with the bitmap deleted, on failure.
-template <typename MakeBitmap>
-uint32_t MemoryBitmapTarget(int32_t width, int32_t height, MakeBitmap make)
+// The memory bitmap target around given (or, when 0, a new bitmap of
+// width x height), selected into a DC of its own; 0, with the bitmap
+// deleted, on failure.
+uint32_t MemoryBitmapTarget(int32_t width, int32_t height, HBITMAP given)
 {
     LockDrawing();
     HDC screen = GetDC(0);
     HDC dc = screen ? CreateCompatibleDC(screen) : 0;
-    HBITMAP bitmap = make(dc ? screen : 0);
+    HBITMAP bitmap = given ? given : dc ? CreateCompatibleBitmap(screen, width, height) : 0;
     HGDIOBJ previous = bitmap && dc ? SelectObject(dc, bitmap) : 0;
     COLORREF background = GetSysColor(COLOR_BTNFACE);
     HBRUSH brush = previous ? CreateSolidBrush(background) : 0;
@@ -127,17 +127,12 @@ uint32_t MemoryBitmapTarget(int32_t width, int32_t height, MakeBitmap make)
 
 uint32_t CreateMemoryBitmap(int32_t width, int32_t height)
 {
-    return MemoryBitmapTarget(width, height,
-                              [&](HDC screen) { return screen ? CreateCompatibleBitmap(screen, width, height) : 0; });
+    return MemoryBitmapTarget(width, height, 0);
 }
 
 uint32_t AdoptMemoryBitmap(uint32_t bitmap, int32_t width, int32_t height)
 {
-    return MemoryBitmapTarget(width, height, [&](HDC screen) {
-        if (!screen)
-            DeleteObject(bitmap);
-        return screen ? bitmap : 0;
-    });
+    return bitmap ? MemoryBitmapTarget(width, height, bitmap) : 0;
 }
 
 void EndMemoryBitmap()
