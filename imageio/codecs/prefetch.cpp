@@ -47,6 +47,20 @@ Prefetch& Slot()
     return *slot;
 }
 
+// Empties the slot (held, its decoder ended) and gives it to path as the
+// file is now; false, leaving it empty, when the file cannot be looked at.
+bool ClaimSlot(Prefetch& slot, const std::string& path)
+{
+    slot.picture = Picture{};
+    slot.path.clear();
+    FileIdentity identity;
+    if (!IdentityOf(path, identity))
+        return false;
+    slot.path = path;
+    slot.identity = identity;
+    return true;
+}
+
 } // namespace
 
 void PrefetchPictureFile(const std::string& path)
@@ -58,13 +72,8 @@ void PrefetchPictureFile(const std::string& path)
     FileIdentity now;
     if (slot.path == path && slot.result == kCodecOk && IdentityOf(path, now) && now == slot.identity)
         return; // kept from the bytes as they were written
-    slot.picture = Picture{};
-    slot.path.clear();
-    FileIdentity identity;
-    if (!IdentityOf(path, identity))
+    if (!ClaimSlot(slot, path))
         return;
-    slot.path = path;
-    slot.identity = identity;
     slot.decoder = std::thread([&slot, path] { slot.result = DecodePictureFile(path, slot.picture); });
 }
 
@@ -74,13 +83,8 @@ void KeepPrefetchedPicture(const std::string& path, Picture&& picture)
     std::lock_guard<std::mutex> hold(slot.lock);
     if (slot.decoder.joinable())
         slot.decoder.join();
-    slot.path.clear();
-    slot.picture = Picture{};
-    FileIdentity identity;
-    if (!IdentityOf(path, identity))
+    if (!ClaimSlot(slot, path))
         return;
-    slot.path = path;
-    slot.identity = identity;
     slot.picture = std::move(picture);
     slot.result = kCodecOk;
 }
