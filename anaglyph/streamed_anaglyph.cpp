@@ -82,11 +82,12 @@ struct BandRing {
     int32_t consumed = 0; // bands mixed and encoded so far
     bool decodeFailed = false;
     bool stopped = false; // the mixing side gave up
-    // Shared work (SharedBands): the output bands mixed and encoded so
-    // far, which kind of work a thread holds, and whether the steps are
-    // decided (and the writer started).
-    // Output bands are mixed by both threads at once (each into its own
-    // warped band); prepared counts those mixed in order from the first.
+    // Shared work (SharedBands): output bands are mixed by both threads at
+    // once (each into its own warped band), so mixed marks each band done
+    // and prepared counts those done in order from the first; encoded the
+    // bands written, nextPrepare the next to mix, preparing how many are
+    // being mixed; which kind of work a thread holds; and whether the steps
+    // are decided (and the writer started).
     int32_t prepared = 0, encoded = 0, nextPrepare = 0, preparing = 0;
     std::vector<char> mixed;
     bool decoding = false, encoding = false;
@@ -110,6 +111,12 @@ struct BandJob {
     Image warpedBand[2];  // one band of the aligned right view, for each thread
     int32_t outputHeight = 0;
     int32_t decodedHere = 0; // bands decoded by the mixing side (one thread)
+    // For each output band, once the steps are decided: the first and the
+    // last source band its rows read.
+    struct BandSpan {
+        int32_t first = 0, last = 0;
+    };
+    std::vector<BandSpan> reads;
 };
 
 int32_t BandCount(const BandJob& job) { return BandsOf(job.height); }
@@ -198,19 +205,24 @@ bool MixAndEncodeBand(BandJob& job, int32_t j)
     return PrepareBand(job, j, job.reason) && EncodeBand(job, j, job.reason);
 }
 
-// The source bands output rows [top, top + rows) read, first and last.
-void BandsRead(const BandJob& job, int32_t top, int32_t rows, int32_t& first, int32_t& last)
+// The source bands each output band reads (job.reads), once the steps are
+// decided: its own band, or for the alignment the rows its warp reads and
+// the left view's.
+void PlanBandReads(BandJob& job)
 {
-    if (!job.aligned.outcome.applied) {
-        first = last = top / kBandRows;
-        return;
+    job.reads.assign(size_t(OutputBands(job)), {});
+    for (int32_t j = 0; j < OutputBands(job); ++j) {
+        BandJob::BandSpan& span = job.reads[size_t(j)];
+        const int32_t top = j * kBandRows, rows = std::min(kBandRows, job.outputHeight - top);
+        if (!job.aligned.outcome.applied) {
+            span.first = span.last = j;
+            continue;
+        }
+        int32_t low = 0, high = 0;
+        WarpRowsRead(job.aligned.fromKept, job.aligned.width, top, top + rows, job.height, low, high);
+        span.first = std::min(low, job.aligned.outcome.y + top) / kBandRows;
+        span.last = std::max(high, job.aligned.outcome.y + top + rows - 1) / kBandRows;
     }
-    int32_t low = 0, high = 0;
-    WarpRowsRead(job.aligned.fromKept, job.aligned.width, top, top + rows, job.height, low, high);
-    low = std::min(low, job.aligned.outcome.y + top);
-    high = std::max(high, job.aligned.outcome.y + top + rows - 1);
-    first = low / kBandRows;
-    last = high / kBandRows;
 }
 
 // Waits until the bands first .. last are decoded and tells the decoder
@@ -266,13 +278,11 @@ void DecodeBands(BandJob& job, BandRing& ring)
 // (job.reason, job.written).
 bool MixBands(BandJob& job, BandRing& ring)
 {
-    for (int32_t top = 0; top < job.outputHeight; top += kBandRows) {
-        const int32_t rows = std::min(kBandRows, job.outputHeight - top);
-        int32_t first = 0, last = 0;
-        BandsRead(job, top, rows, first, last);
-        if (!BandsReady(job, ring, first, last))
+    for (int32_t j = 0; j < OutputBands(job); ++j) {
+        const int32_t first = job.reads[size_t(j)].first;
+        if (!BandsReady(job, ring, first, job.reads[size_t(j)].last))
             return false;
-        if (!MixAndEncodeBand(job, top / kBandRows))
+        if (!MixAndEncodeBand(job, j))
             return false;
         // Its slot is free for the decoder at once.
         if (!job.request->singleThread && !job.aligned.outcome.applied) {
@@ -302,10 +312,7 @@ BandWork NextWork(const BandJob& job, const BandRing& ring, int32_t& index)
         return BandWork::Encode;
     }
     if (ring.decided && ring.preparing < 2 && ring.nextPrepare < OutputBands(job)) {
-        const int32_t top = ring.nextPrepare * kBandRows;
-        int32_t first = 0, last = 0;
-        BandsRead(job, top, std::min(kBandRows, job.outputHeight - top), first, last);
-        if (ring.decoded > last) {
+        if (ring.decoded > job.reads[size_t(ring.nextPrepare)].last) {
             index = ring.nextPrepare;
             return BandWork::Prepare;
         }
@@ -544,6 +551,7 @@ bool RunBands(BandJob& job, BandRing& ring, const uint8_t* data, size_t size, Ro
         decoder.Start(job, ring, SharedBandsHelper);
     if (!DecideSteps(job, ring, data, size, outWidth, outHeight))
         return false;
+    PlanBandReads(job);
     CodecResult started =
         StartJpegWriter(outWidth, outHeight, job.request->options.jpegQuality, codecs.writer);
     if (started != kCodecOk) {
