@@ -22,6 +22,9 @@ namespace {
 
 constexpr long MWM_FUNC_CLOSE = 32;
 constexpr long MWM_DECOR_MENU = 16;
+// A maximised dialog spans the 1920 x 1080 screen, less openbox's frame.
+constexpr int kMaximisedWidth = 1800;
+constexpr int kMaximisedHeight = 950;
 
 // Whether the window's Motif hints leave a function (field 1, flag 1) or a
 // decoration (field 2, flag 2) on: every one when the field is unset, all
@@ -59,7 +62,15 @@ std::thread Driver(Seen& seen, std::vector<std::string> steps)
             5000);
         seen.closeInHints = HintsKeep(window, 1, MWM_FUNC_CLOSE);
         seen.menuInHints = HintsKeep(window, 2, MWM_DECOR_MENU);
-        seen.geometry = sgtest::ScreenGeometry(window);
+        // The window manager sets the state before the new size reaches the
+        // window, so the size is read once it has grown (or the wait ends).
+        sgtest::WaitUntil(
+            [&] {
+                seen.geometry = sgtest::ScreenGeometry(window);
+                return seen.geometry.size() == 4 && seen.geometry[2] >= kMaximisedWidth &&
+                       seen.geometry[3] >= kMaximisedHeight;
+            },
+            5000);
         if (!sgtest::AnswerDialog(window, steps))
             ADD_FAILURE() << "the dialog stayed open";
     });
@@ -84,8 +95,8 @@ TEST_F(Chooser, DialogIsMaximisedWithoutCloseAndOpensInTheCurrentDirectory)
     EXPECT_FALSE(seen.closeInHints);
     EXPECT_FALSE(seen.menuInHints);
     ASSERT_EQ(seen.geometry.size(), 4u);
-    EXPECT_GE(seen.geometry[2], 1800); // across the screen, less the frame
-    EXPECT_GE(seen.geometry[3], 950);
+    EXPECT_GE(seen.geometry[2], kMaximisedWidth);
+    EXPECT_GE(seen.geometry[3], kMaximisedHeight);
     EXPECT_EQ(path, scratch.path + "/not-yet-there.jps");
     EXPECT_EQ(sgtest::CurrentDirectory(), scratch.path);
 }
