@@ -270,6 +270,8 @@ TEST_F(Dialogs, OpensAtTheGivenPositionOrCentredInTheWorkArea)
         std::thread driver([&] {
             unsigned long window = sgtest::WaitForTitle("Placed");
             ASSERT_NE(window, 0u);
+            // Placed once the window manager has framed it.
+            sgtest::WaitUntil([&] { return !sgtest::PropertyLongs(window, "_NET_FRAME_EXTENTS").empty(); });
             geometry = sgtest::ScreenGeometry(window);
             sgtest::DriveWindow(window, {"key:Escape"});
         });
