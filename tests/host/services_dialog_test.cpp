@@ -271,7 +271,7 @@ TEST_F(Dialogs, OpensAtTheGivenPositionOrCentredInTheWorkArea)
             unsigned long window = sgtest::WaitForTitle("Placed");
             ASSERT_NE(window, 0u);
             // Placed once the window manager has framed it.
-            sgtest::WaitUntil([&] { return !sgtest::PropertyLongs(window, "_NET_FRAME_EXTENTS").empty(); });
+            sgtest::WaitUntil([&] { return !sgtest::FrameExtents(window).empty(); });
             geometry = sgtest::ScreenGeometry(window);
             sgtest::DriveWindow(window, {"key:Escape"});
         });

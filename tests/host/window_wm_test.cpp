@@ -38,14 +38,6 @@ protected:
     }
 };
 
-// Left, right, top, bottom of the frame the window manager put around it;
-// empty when it has none.
-std::vector<long> FrameExtents(Window window)
-{
-    std::vector<long> extents = sgtest::PropertyLongs(window, "_NET_FRAME_EXTENTS");
-    return extents.size() == 4 ? extents : std::vector<long>();
-}
-
 TEST_F(GraphicWindowWmTest, ProgramCallCoversTheScreenWithoutTitleBar)
 {
     HWND frame = OpenFullScreen();
@@ -57,7 +49,7 @@ TEST_F(GraphicWindowWmTest, ProgramCallCoversTheScreenWithoutTitleBar)
     EXPECT_TRUE(WaitForScreenPixel(960, 540, 0xFF0000));
     EXPECT_TRUE(WaitForScreenPixel(1919, 1079, 0xFF0000));
     EXPECT_EQ(sgtest::ScreenGeometry(window_), (std::vector<int>{0, 0, 1920, 1080}));
-    std::vector<long> extents = FrameExtents(window_);
+    std::vector<long> extents = sgtest::FrameExtents(window_);
     if (!extents.empty()) {
         EXPECT_EQ(extents[2], 0) << "title bar";
         EXPECT_EQ(extents[0] + extents[1] + extents[3], 0) << "border";
@@ -73,7 +65,7 @@ TEST_F(GraphicWindowWmTest, CaptionGetsTheWindowManagersFrame)
     ASSERT_TRUE(WaitUntil([&] { return sgtest::WindowShown(window); }));
     std::vector<long> extents;
     ASSERT_TRUE(WaitUntil([&] {
-        extents = FrameExtents(window);
+        extents = sgtest::FrameExtents(window);
         return !extents.empty() && extents[2] > 0;
     }));
     EXPECT_EQ(sgtest::ScreenGeometry(window),

@@ -80,4 +80,10 @@ bool WindowShown(unsigned long window)
     return display && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
 }
 
+std::vector<long> FrameExtents(unsigned long window)
+{
+    std::vector<long> extents = PropertyLongs(window, "_NET_FRAME_EXTENTS");
+    return extents.size() == 4 ? extents : std::vector<long>();
+}
+
 } // namespace sgtest

@@ -18,5 +18,8 @@ bool HasAtom(unsigned long window, const char* property, const char* atom);
 std::vector<int> ScreenGeometry(unsigned long window);
 // The window exists and is viewable.
 bool WindowShown(unsigned long window);
+// Left, right, top, bottom of the frame the window manager put around it;
+// empty while it has none.
+std::vector<long> FrameExtents(unsigned long window);
 
 } // namespace sgtest
