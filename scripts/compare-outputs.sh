@@ -52,6 +52,8 @@ for picture in "$samples"/*; do
     run "$base-shift.jpg" --shift 12 "$picture"
     run "$base-shift-back.jpg" --shift -9 "$picture"
     run "$base-align.jpg" --align "$picture"
+    run "$base-auto.jpg" --shift auto "$picture"
+    run "$base-align-auto.jpg" --align --shift auto "$picture"
     run "$base-strip.jpg" --strip "$picture"
     run "$base-quality.jpg" --quality 70 "$picture"
 done
