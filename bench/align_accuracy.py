@@ -10,6 +10,12 @@ channels, which hold the left and right views' luma), cleaned by a
 fundamental-matrix RANSAC, which knows nothing of rows. Our alignment uses
 ORB; the two share nothing but OpenCV.
 
+The stereo window is judged the same way: the nearest part's separation
+on our output, found from SIFT's matches as the program finds it from its
+own. Four SIFT judges of different but equally sound settings are run on
+each output, and how far apart their answers lie shows how finely the
+nearest part can be told on that pair at all.
+
 With --jpeg-views WIDTH the views are first scaled up to WIDTH pixels wide
 (Lanczos) and the pairs given to the program, and taken from it, as JPEG
 (quality 95): the path a large side-by-side JPEG takes, which measures on
@@ -61,14 +67,14 @@ def grey(image):
     return image if image.ndim == 2 else cv2.cvtColor(image, cv2.COLOR_BGR2GRAY)
 
 
-def sift_matches(left, right):
-    sift = cv2.SIFT_create(4000)
+def sift_matches(left, right, features=4000, ratio=0.75):
+    sift = cv2.SIFT_create(features)
     kl, dl = sift.detectAndCompute(grey(left), None)
     kr, dr = sift.detectAndCompute(grey(right), None)
     if dl is None or dr is None:
         return np.zeros((0, 2)), np.zeros((0, 2))
     pairs = cv2.BFMatcher(cv2.NORM_L2).knnMatch(dl, dr, k=2)
-    good = [m for m, n in (p for p in pairs if len(p) == 2) if m.distance < 0.75 * n.distance]
+    good = [m for m, n in (p for p in pairs if len(p) == 2) if m.distance < ratio * n.distance]
     pl = np.float64([kl[m.queryIdx].pt for m in good])
     pr = np.float64([kr[m.trainIdx].pt for m in good])
     if len(good) < 8:
@@ -84,11 +90,17 @@ def vertical(left, right):
     return (np.median(dy), np.percentile(dy, 90), len(dy)) if len(dy) else (float("nan"),) * 2 + (0,)
 
 
-def nearest_share(left, right):
+# The judge's own settings, then three others as sound: how far apart their
+# answers lie on the same views says how finely the nearest part can be
+# told at all.
+JUDGES = [(4000, 0.75), (8000, 0.75), (4000, 0.7), (2000, 0.75)]
+
+
+def nearest_share(left, right, features=4000, ratio=0.75):
     """The nearest part's separation as a share of the width: the picture cut into 16 columns of cells,
     each cell with three matches or more one part at its median separation (x right - x left), the
     parts' 2nd percentile, as the program defines it, but from SIFT's matches."""
-    pl, pr = sift_matches(left, right)
+    pl, pr = sift_matches(left, right, features, ratio)
     h, w = left.shape[:2]
     columns, rows = 16, max(1, round(16 * h / w))
     cells = {}
@@ -159,7 +171,7 @@ def main():
                ("+1.2 deg, 18 px, 2 % keystone", {"roll_deg": 1.2, "dy": 18.0, "keystone": 0.02})]
     header = (f"{'pair':34} {'before':>13} | {'median':>6} {'p90':>6} {'n':>5} {'kept%':>6} {'s':>6}")
     ours_rows, hugin_rows, window_rows, level_rows = [], [], [], []
-    ours_all, hugin_all = [], []
+    ours_all, hugin_all, window_all = [], [], []
     for name, file in pairs:
         left0, right0 = views_of(os.path.join(samples, file))
         width = min(left0.shape[1], right0.shape[1])
@@ -184,7 +196,11 @@ def main():
                 hugin_rows.append(row(f"{name}, {label}", before, hugin, hl.shape[0] * hl.shape[1] / area, hseconds))
             for options, what in ((["--shift", "auto"], "auto"), (["--align", "--shift", "auto"], "align+auto")):
                 wl, wr, _, _ = run_ours(left, right, work, tag + "-w", options)
-                window_rows.append(f"{name + ', ' + label:34} {what:11} {nearest_share(wl, wr) * 100:+7.3f} %")
+                shares = [nearest_share(wl, wr, *judge) * 100 for judge in JUDGES]
+                spread = max(shares) - min(shares)
+                window_all.append((abs(shares[0]), spread))
+                window_rows.append(f"{name + ', ' + label:34} {what:11} {shares[0]:+7.3f} %   "
+                                   f"{min(shares):+7.3f} .. {max(shares):+7.3f} %  ({spread:.3f})")
         # A level pair: the aligned views of the pair as shot, aligned again.
         ol, orr, _, note = run_ours(left0, right0, work, name + "-level0", ["--align"])
         before = vertical(ol, orr)
@@ -212,8 +228,16 @@ def main():
         print("  " + summary(hugin_all))
     print("\nLevel pairs (our aligned output, aligned again): median / p90")
     print("\n".join(level_rows))
-    print("\nNearest part's separation after --shift auto (2nd percentile of SIFT separations, share of the width)")
+    print("\nNearest part's separation after --shift auto (2nd percentile of SIFT separations, share of the width),")
+    print("then the least and most of the four SIFT judges (features, ratio: "
+          + ", ".join(f"{f} {r}" for f, r in JUDGES) + ") on the same output, and their spread")
     print("\n".join(window_rows))
+    print(f"  within 0.3 % of the window: {sum(a <= 0.3 for a, _ in window_all)} of {len(window_all)}, "
+          f"mean distance {np.mean([a for a, _ in window_all]):.3f} %; the judges agree among themselves "
+          f"within 0.3 % on {sum(s <= 0.3 for _, s in window_all)} of {len(window_all)}, "
+          f"mean spread {np.mean([s for _, s in window_all]):.3f} %")
+    agreed = [a for a, s in window_all if s <= 0.3]
+    print(f"  where they agree: within 0.3 % of the window {sum(a <= 0.3 for a in agreed)} of {len(agreed)}")
 
 
 if __name__ == "__main__":
