@@ -67,10 +67,12 @@ def grey(image):
     return image if image.ndim == 2 else cv2.cvtColor(image, cv2.COLOR_BGR2GRAY)
 
 
-def sift_matches(left, right, features=4000, ratio=0.75):
-    sift = cv2.SIFT_create(features)
-    kl, dl = sift.detectAndCompute(grey(left), None)
-    kr, dr = sift.detectAndCompute(grey(right), None)
+def sift_features(image, features):
+    return cv2.SIFT_create(features).detectAndCompute(grey(image), None)
+
+
+def matched(left_features, right_features, ratio):
+    (kl, dl), (kr, dr) = left_features, right_features
     if dl is None or dr is None:
         return np.zeros((0, 2)), np.zeros((0, 2))
     pairs = cv2.BFMatcher(cv2.NORM_L2).knnMatch(dl, dr, k=2)
@@ -82,6 +84,10 @@ def sift_matches(left, right, features=4000, ratio=0.75):
     _, mask = cv2.findFundamentalMat(pl, pr, cv2.FM_RANSAC, 1.0, 0.999)
     keep = mask.ravel().astype(bool)
     return pl[keep], pr[keep]
+
+
+def sift_matches(left, right, features=4000, ratio=0.75):
+    return matched(sift_features(left, features), sift_features(right, features), ratio)
 
 
 def vertical(left, right):
@@ -96,12 +102,12 @@ def vertical(left, right):
 JUDGES = [(4000, 0.75), (8000, 0.75), (4000, 0.7), (2000, 0.75)]
 
 
-def nearest_share(left, right, features=4000, ratio=0.75):
-    """The nearest part's separation as a share of the width: the picture cut into 16 columns of cells,
-    each cell with three matches or more one part at its median separation (x right - x left), the
-    parts' 2nd percentile, as the program defines it, but from SIFT's matches."""
-    pl, pr = sift_matches(left, right, features, ratio)
-    h, w = left.shape[:2]
+def nearest_share(pl, pr, width, height):
+    """The nearest part's separation as a share of the width, from matches pl, pr on views width x
+    height: the picture cut into 16 columns of cells, each cell with three matches or more one part at
+    its median separation (x right - x left), the parts' 2nd percentile, as the program defines it, but
+    from SIFT's matches."""
+    h, w = height, width
     columns, rows = 16, max(1, round(16 * h / w))
     cells = {}
     for (xl, yl), (xr, _) in zip(pl, pr):
@@ -111,6 +117,19 @@ def nearest_share(left, right, features=4000, ratio=0.75):
     if not parts:
         return float("nan")
     return np.percentile(parts, 2, method="nearest") / w
+
+
+def judged_shares(left, right):
+    """The nearest part's share from each judge in JUDGES, in per cent; the features are found once for
+    each feature count, the judges that differ only in their ratio sharing them."""
+    found = {}
+    shares = []
+    for features, ratio in JUDGES:
+        if features not in found:
+            found[features] = (sift_features(left, features), sift_features(right, features))
+        pl, pr = matched(*found[features], ratio)
+        shares.append(nearest_share(pl, pr, left.shape[1], left.shape[0]) * 100)
+    return shares
 
 
 def run_ours(left, right, work, name, options):
@@ -196,7 +215,7 @@ def main():
                 hugin_rows.append(row(f"{name}, {label}", before, hugin, hl.shape[0] * hl.shape[1] / area, hseconds))
             for options, what in ((["--shift", "auto"], "auto"), (["--align", "--shift", "auto"], "align+auto")):
                 wl, wr, _, _ = run_ours(left, right, work, tag + "-w", options)
-                shares = [nearest_share(wl, wr, *judge) * 100 for judge in JUDGES]
+                shares = judged_shares(wl, wr)
                 spread = max(shares) - min(shares)
                 window_all.append((abs(shares[0]), spread))
                 window_rows.append(f"{name + ', ' + label:34} {what:11} {shares[0]:+7.3f} %   "
@@ -229,7 +248,7 @@ def main():
     print("\nLevel pairs (our aligned output, aligned again): median / p90")
     print("\n".join(level_rows))
     print("\nNearest part's separation after --shift auto (2nd percentile of SIFT separations, share of the width),")
-    print("then the least and most of the four SIFT judges (features, ratio: "
+    print(f"then the least and most of the {len(JUDGES)} SIFT judges (features, ratio: "
           + ", ".join(f"{f} {r}" for f, r in JUDGES) + ") on the same output, and their spread")
     print("\n".join(window_rows))
     print(f"  within 0.3 % of the window: {sum(a <= 0.3 for a, _ in window_all)} of {len(window_all)}, "
